@@ -1,0 +1,24 @@
+# Checks on the built programs that run on this machine itself rather than
+# under Wine.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(import_checker "${CMAKE_SOURCE_DIR}/tests/kit/check_imports.py")
+
+set(shipped_programs)
+foreach(program IN LISTS kit_programs)
+  get_filename_component(name "${program}" NAME)
+  list(APPEND shipped_programs "${kit_dir}/${name}")
+endforeach()
+
+add_test(NAME kit.ProgramsImportOnlyDllsWindowsLoadsFromSystem32
+  COMMAND Python3::Interpreter "${import_checker}"
+          --shipped ${shipped_programs}
+          --built "${CMAKE_BINARY_DIR}/x86_64" "${CMAKE_BINARY_DIR}/i686")
+
+# The checker must see a compiler runtime DLL when one is imported.
+add_test(NAME kit.ImportCheckRejectsProgramNeedingCompilerRuntime
+  COMMAND Python3::Interpreter "${import_checker}"
+          --shipped "${CMAKE_BINARY_DIR}/x86_64/tests/import-check-fixture/runtime_dll_probe.exe")
+set_tests_properties(kit.ImportCheckRejectsProgramNeedingCompilerRuntime PROPERTIES
+  PASS_REGULAR_EXPRESSION "FAIL [^\n]*runtime_dll_probe.exe imports [^\n]*libstdc\\+\\+-6.dll")
+set_tests_properties(kit.ProgramsImportOnlyDllsWindowsLoadsFromSystem32
+                     kit.ImportCheckRejectsProgramNeedingCompilerRuntime PROPERTIES LABELS kit)

@@ -1,0 +1,81 @@
+# Drives the two cross-compiling trees and gathers the shipped programs into
+# one kit folder.
+include(ExternalProject)
+
+set(MINIZ_SOURCE_DIR "${CMAKE_SOURCE_DIR}/.cache/miniz" CACHE PATH
+    "Folder holding miniz.c and miniz.h (miniz 3.0.2)")
+option(ORVICAP_BUILD_TESTS "Build the tests and register them with CTest" ON)
+if(NOT CMAKE_BUILD_TYPE)
+  set(CMAKE_BUILD_TYPE Release CACHE STRING "Build type of both trees" FORCE)
+endif()
+
+# Wine runs 32-bit programs only where the machine can run its 32-bit loader;
+# some kernels cannot execute 32-bit Linux code at all.  There the installer
+# side is tested through 64-bit builds of the same sources.
+execute_process(COMMAND /usr/lib/wine/wine --version
+                RESULT_VARIABLE wine32_result OUTPUT_QUIET ERROR_QUIET)
+if(wine32_result EQUAL 0)
+  set(default_test_arch i686)
+else()
+  set(default_test_arch x86_64)
+endif()
+set(ORVICAP_TEST_ARCH "${default_test_arch}" CACHE STRING
+    "Architecture whose build runs the installer and uninstaller tests (i686 or x86_64)")
+message(STATUS "Installer-side tests run in the ${ORVICAP_TEST_ARCH} tree")
+
+set(ORVICAP_WINE_DIR "${CMAKE_BINARY_DIR}/wine")
+set(kit_dir "${CMAKE_BINARY_DIR}/kit")
+# Only one tree runs the installer-side tests: the 32-bit one where Wine can
+# start 32-bit programs, else the 64-bit one with test copies of them.
+set(test_copies OFF)
+set(i686_tests ${ORVICAP_BUILD_TESTS})
+if(ORVICAP_TEST_ARCH STREQUAL "x86_64")
+  set(test_copies ON)
+  set(i686_tests OFF)
+endif()
+
+set(common_args
+  -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+  -DMINIZ_SOURCE_DIR=${MINIZ_SOURCE_DIR}
+  -DORVICAP_WINE_DIR=${ORVICAP_WINE_DIR})
+
+ExternalProject_Add(x86_64
+  SOURCE_DIR "${CMAKE_SOURCE_DIR}"
+  BINARY_DIR "${CMAKE_BINARY_DIR}/x86_64"
+  CMAKE_ARGS ${common_args}
+             -DORVICAP_ARCH=x86_64
+             -DORVICAP_BUILD_TESTS=${ORVICAP_BUILD_TESTS}
+             -DORVICAP_TEST_COPIES=${test_copies}
+             -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-x86_64.cmake
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  USES_TERMINAL_BUILD ON)
+
+ExternalProject_Add(i686
+  SOURCE_DIR "${CMAKE_SOURCE_DIR}"
+  BINARY_DIR "${CMAKE_BINARY_DIR}/i686"
+  CMAKE_ARGS ${common_args}
+             -DORVICAP_ARCH=i686
+             -DORVICAP_BUILD_TESTS=${i686_tests}
+             -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-i686.cmake
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  USES_TERMINAL_BUILD ON
+  DEPENDS x86_64)
+
+set(kit_programs "${CMAKE_BINARY_DIR}/x86_64/updater/VLUpdater.exe")
+add_custom_target(kit ALL
+  COMMAND ${CMAKE_COMMAND} -E make_directory "${kit_dir}"
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${kit_programs} "${kit_dir}"
+  COMMENT "Gathering the kit in ${kit_dir}"
+  VERBATIM)
+add_dependencies(kit x86_64 i686)
+
+if(ORVICAP_BUILD_TESTS)
+  enable_testing()
+  # One ctest run in this folder runs the tests of both trees.
+  file(WRITE "${CMAKE_BINARY_DIR}/arch-trees.cmake"
+       "subdirs(\"${CMAKE_BINARY_DIR}/x86_64\")\nsubdirs(\"${CMAKE_BINARY_DIR}/i686\")\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${CMAKE_BINARY_DIR}/arch-trees.cmake")
+  include(cmake/KitTests.cmake)
+endif()

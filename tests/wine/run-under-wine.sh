@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# CTest's emulator for the Windows test programs: runs one under Wine in the
+# kit's private prefix.  $1 is the Wine folder, the rest the program and its
+# arguments.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+"$here/prepare-prefix.sh" "$1" || exit 1
+# shellcheck source=wine-env.sh
+source "$here/wine-env.sh" "$1"
+shift
+
+# Wine's desktop helper process, started by the first program that needs a
+# window, inherits that program's output handles and outlives it.  Handing
+# Wine a file instead of CTest's pipe keeps CTest from waiting on the helper.
+output=$(mktemp "$wine_dir/output.XXXXXX")
+"$WINE_LOADER" "$@" >"$output" 2>&1 </dev/null
+status=$?
+cat "$output"
+rm -f "$output"
+exit $status

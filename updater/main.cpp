@@ -1,0 +1,13 @@
+#include <windows.h>
+
+#include "update_flow.h"
+
+// The arguments the system passes (the show-window value included) are not
+// used: the updater reads its own command line.
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    // The updater runs elevated from a folder others may write to: no DLL is
+    // ever to be taken from beside it.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return RunUpdater(GetCommandLineW());
+}

@@ -1,0 +1,44 @@
+#include "update_flow.h"
+
+#include <windows.h>
+
+#include "application_wait.h"
+#include "restart.h"
+#include "staging_cleanup.h"
+#include "staging_copy.h"
+#include "update_request.h"
+#include "updater_constants.h"
+
+// Every box of the updater stands alone (no owner window) and only has OK.
+static void ShowUpdaterMessage(const wchar_t* text, UINT icon)
+{
+    MessageBoxW(nullptr, text, kUpdaterCaption, MB_OK | icon);
+}
+
+int RunUpdater(const wchar_t* commandLine)
+{
+    std::vector<std::wstring> arguments;
+    if (!SplitCommandLine(commandLine, arguments)) {
+        return kExitInvalidArguments;
+    }
+    UpdateRequest request = ParseUpdateArguments(arguments);
+    if (!IsValidUpdateRequest(request)) {
+        ShowUpdaterMessage(kUsageMessage, MB_ICONERROR);
+        return kExitInvalidArguments;
+    }
+    if (!WaitForApplicationExit(request.pid)) {
+        ShowUpdaterMessage(kWaitTimedOutMessage, MB_ICONERROR);
+        return kExitWaitTimedOut;
+    }
+    // Gives the exiting application's last file handles time to close.
+    Sleep(kPauseBeforeCopyMs);
+    if (!CopyTree(request.stagingDir, request.installRoot, L"")) {
+        ShowUpdaterMessage(kPartialCopyMessage, MB_ICONWARNING);
+    }
+    ClearStagingDir(request.stagingDir);
+    if (!RestartApplication(RestartTargetOf(request))) {
+        ShowUpdaterMessage(kRestartFailedMessage, MB_ICONWARNING);
+        return kExitRestartFailed;
+    }
+    return kExitRestarted;
+}

@@ -1,0 +1,95 @@
+#include "update_request.h"
+
+#include <shellapi.h>
+
+#include <cstdlib>
+
+bool SplitCommandLine(const wchar_t* commandLine, std::vector<std::wstring>& arguments)
+{
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(commandLine, &count);
+    if (argv == nullptr) {
+        return false;
+    }
+    arguments.assign(argv, argv + count);
+    LocalFree(argv);
+    return true;
+}
+
+// _wtol accepts leading blanks and a sign and stops at the first non-digit;
+// its 32-bit result is the process id as it stands, so "-1" is 0xFFFFFFFF.
+static DWORD ParsePid(const std::wstring& text)
+{
+    return static_cast<DWORD>(_wtol(text.c_str()));
+}
+
+static std::wstring* OptionTarget(UpdateRequest& request, const std::wstring& argument)
+{
+    if (argument == kInstallRootOption) return &request.installRoot;
+    if (argument == kStagingDirOption) return &request.stagingDir;
+    if (argument == kExeSubdirOption) return &request.exeSubdir;
+    if (argument == kRestartOption) return &request.restartExe;
+    return nullptr;
+}
+
+UpdateRequest ParseUpdateArguments(const std::vector<std::wstring>& arguments)
+{
+    UpdateRequest request;
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        bool isPid = argument == kPidOption;
+        std::wstring* target = OptionTarget(request, argument);
+        if (!isPid && target == nullptr) {
+            continue;
+        }
+        std::wstring value = i + 1 < arguments.size() ? arguments[++i] : std::wstring();
+        if (isPid) {
+            request.pid = ParsePid(value);
+        } else {
+            *target = value;
+        }
+    }
+    return request;
+}
+
+// The full path without trailing separators, so that "C:\" and "C:" or
+// "D:\app\" and "D:\app" compare equal.
+static std::wstring ComparablePath(const std::wstring& path)
+{
+    DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return path;
+    }
+    std::wstring full(needed, L'\0');
+    DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    full.resize(written < needed ? written : 0);
+    while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) {
+        full.pop_back();
+    }
+    return full;
+}
+
+static bool SamePathText(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+static bool IsSameOrAncestor(const std::wstring& candidate, const std::wstring& path)
+{
+    std::wstring ancestor = ComparablePath(candidate);
+    std::wstring descendant = ComparablePath(path);
+    if (SamePathText(ancestor, descendant)) {
+        return true;
+    }
+    return descendant.size() > ancestor.size() && descendant[ancestor.size()] == L'\\' &&
+           SamePathText(ancestor, descendant.substr(0, ancestor.size()));
+}
+
+bool IsValidUpdateRequest(const UpdateRequest& request)
+{
+    if (request.pid == 0 || request.installRoot.empty() || request.stagingDir.empty()) {
+        return false;
+    }
+    return !IsSameOrAncestor(request.stagingDir, request.installRoot);
+}
