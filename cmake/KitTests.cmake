@@ -22,3 +22,5 @@ set_tests_properties(kit.ImportCheckRejectsProgramNeedingCompilerRuntime PROPERT
   PASS_REGULAR_EXPRESSION "FAIL [^\n]*runtime_dll_probe.exe imports [^\n]*libstdc\\+\\+-6.dll")
 set_tests_properties(kit.ProgramsImportOnlyDllsWindowsLoadsFromSystem32
                      kit.ImportCheckRejectsProgramNeedingCompilerRuntime PROPERTIES LABELS kit)
+
+include("${CMAKE_SOURCE_DIR}/tests/payload/packer_tests.cmake" OPTIONAL)

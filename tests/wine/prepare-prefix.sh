@@ -28,8 +28,10 @@ import_test_settings() {
   return 1
 }
 
+# Without mscoree and mshtml, wineboot does not offer to install Mono and Gecko,
+# which would wait for someone to answer.
 create_prefix() {
-  "$WINE_LOADER" wineboot --init >/dev/null 2>&1 || true
+  WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mscoree,mshtml=" "$WINE_LOADER" wineboot --init >/dev/null 2>&1 || true
   import_test_settings
   replace_home_links
 }

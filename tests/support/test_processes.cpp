@@ -1,0 +1,62 @@
+#include "test_processes.h"
+
+#include "test_files.h"
+
+StartedProcess::~StartedProcess()
+{
+    if (process == nullptr) {
+        return;
+    }
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+    }
+    CloseHandle(process);
+}
+
+bool StartedProcess::WaitForExit(DWORD timeoutMs) const
+{
+    return WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool StartProcess(const std::wstring& commandLine, StartedProcess& started)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring writable = commandLine;
+    if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    started.process = info.hProcess;
+    started.pid = info.dwProcessId;
+    return true;
+}
+
+bool WaitForFile(const std::wstring& path, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!FileExists(path)) {
+        if (GetTickCount() - start > timeoutMs) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
+std::wstring CanonicalPath(const std::wstring& path)
+{
+    wchar_t full[MAX_PATH] = {};
+    GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    wchar_t longPath[MAX_PATH] = {};
+    if (GetLongPathNameW(full, longPath, MAX_PATH) == 0) {
+        return full;
+    }
+    std::wstring canonical = longPath;
+    while (canonical.size() > 3 && canonical.back() == L'\\') {
+        canonical.pop_back();
+    }
+    return canonical;
+}

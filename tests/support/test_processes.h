@@ -1,0 +1,30 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// A process a test started without debugging it; terminated when the test
+// ends if it is still running.
+struct StartedProcess {
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+
+    StartedProcess() = default;
+    ~StartedProcess();
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+
+    // Waits at most timeoutMs; true when it ended.
+    bool WaitForExit(DWORD timeoutMs) const;
+};
+
+// Starts commandLine (program path quoted inside it as needed); false when it cannot.
+bool StartProcess(const std::wstring& commandLine, StartedProcess& started);
+
+// Polls until the file exists, at most timeoutMs.
+bool WaitForFile(const std::wstring& path, DWORD timeoutMs);
+
+// The path Windows reports for an existing file or folder, for comparing
+// paths that were spelled differently (slashes, "..", letter case aside).
+std::wstring CanonicalPath(const std::wstring& path);

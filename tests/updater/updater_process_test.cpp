@@ -1,0 +1,124 @@
+#include "updater_process_fixture.h"
+
+#include "updater_constants.h"
+
+namespace {
+
+std::vector<std::wstring> Pieces(const std::wstring& text)
+{
+    return {L"[VLUpdater] ", text, L"\n"};
+}
+
+void ExpectOneBox(const ProcessRunResult& run, const wchar_t* text, long icon)
+{
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, L"VLUpdater");
+    EXPECT_EQ(run.boxes[0].text, text);
+    EXPECT_EQ(run.boxes[0].icon, static_cast<UINT>(icon));
+    EXPECT_EQ(run.boxes[0].buttons, std::vector<int>{IDOK});
+}
+
+// Lines 1 and 2 of started.txt: the restarted program's command line and directory.
+std::pair<std::wstring, std::wstring> StartRecord(const std::wstring& programDir)
+{
+    std::wstring record = Utf8ToWideForTest(ReadFileBytes(programDir + L"\\started.txt"));
+    size_t firstEnd = record.find(L'\n');
+    size_t secondEnd = record.find(L'\n', firstEnd + 1);
+    if (firstEnd == std::wstring::npos || secondEnd == std::wstring::npos) {
+        return {};
+    }
+    return {record.substr(0, firstEnd), record.substr(firstEnd + 1, secondEnd - firstEnd - 1)};
+}
+
+TEST_F(UpdaterProcessTest, InvalidRequestsShowTheUsageMessageAndTouchNothing)
+{
+    Stage(L"keep.txt", "staged");
+    const std::wstring cases[] = {
+        L"",
+        L"--pid 0 --install-root \"" + install + L"\" --staging-dir \"" + staging + L"\"",
+        L"--pid 12 --install-root \"" + install + L"\"",
+        // The trailing backslash doubles to stay a backslash before the closing quote.
+        L"--pid 12 --install-root \"" + staging + L"\" --staging-dir \"" + staging + L"\\\\\"",
+        L"--pid 12 --install-root \"" + staging + L"\\app\" --staging-dir \"" + staging + L"\"",
+    };
+    for (const std::wstring& arguments : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        ProcessRunResult run = RunUpdater(arguments);
+        ASSERT_TRUE(run.exited);
+        EXPECT_EQ(run.exitCode, 1u);
+        ExpectOneBox(run, kUsageMessage, MB_ICONERROR);
+        EXPECT_TRUE(run.debugPieces.empty());
+        EXPECT_EQ(ReadFileBytes(staging + L"\\keep.txt"), "staged");
+    }
+}
+
+TEST_F(UpdaterProcessTest, WaitsForTheApplicationThenCopiesClearsAndRestartsIt)
+{
+    InstallProbeAsMainProgram();
+    ASSERT_TRUE(WriteFileBytes(mainProgramDir + L"\\data.dll", "old"));
+    Stage(L"bin\\64bit\\data.dll", "new");
+    Stage(L"resources\\skin\\theme.dat", "theme");
+    // The application holds a file of the install tree until it exits: a copy
+    // that did not wait for it would fail on that file.
+    StartedProcess application;
+    ASSERT_TRUE(StartProcess(L"\"" + ModuleDirectory() + L"\\probe_app.exe\" --hold \"" + mainProgramDir +
+                                 L"\\data.dll\" 1500",
+                             application));
+    ASSERT_TRUE(WaitForFile(mainProgramDir + L"\\data.dll.held", 10000));
+
+    ProcessRunResult run = RunUpdater(StandardArguments(application.pid, install));
+
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_TRUE(run.debugPieces.empty());
+    EXPECT_EQ(ReadFileBytes(mainProgramDir + L"\\data.dll"), "new");
+    EXPECT_EQ(ReadFileBytes(install + L"\\resources\\skin\\theme.dat"), "theme");
+    EXPECT_FALSE(DirectoryExists(staging));
+
+    ASSERT_TRUE(WaitForFile(mainProgramDir + L"\\started.txt", 10000)) << "the application was not restarted";
+    auto [commandLine, workingDirectory] = StartRecord(mainProgramDir);
+    EXPECT_EQ(commandLine, L"\"" + install + L"\\bin/64bit\\Orvicap.exe\"");
+    EXPECT_EQ(CanonicalPath(workingDirectory), CanonicalPath(mainProgramDir));
+}
+
+TEST_F(UpdaterProcessTest, LockedFileIsReportedOnceWarnedAboutAndTheUpdateStillFinishes)
+{
+    InstallProbeAsMainProgram();
+    ASSERT_TRUE(WriteFileBytes(mainProgramDir + L"\\x.dll", "old"));
+    Stage(L"bin\\64bit\\x.dll", "new");
+    Stage(L"bin\\64bit\\y.dll", "new y");
+    HANDLE held = CreateFileW((mainProgramDir + L"\\x.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    // A root ending in a backslash doubles it in every path built from it.
+    ProcessRunResult run = RunUpdater(StandardArguments(EndedProcessId(), install + L"\\"));
+    CloseHandle(held);
+
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.debugPieces, Pieces(L"CopyFile failed: " + install + L"\\\\bin\\64bit\\x.dll  err=32"));
+    ExpectOneBox(run, kPartialCopyMessage, MB_ICONWARNING);
+    EXPECT_EQ(ReadFileBytes(mainProgramDir + L"\\x.dll"), "old");
+    EXPECT_EQ(ReadFileBytes(mainProgramDir + L"\\y.dll"), "new y");
+    EXPECT_FALSE(DirectoryExists(staging)) << "the staging directory is cleared after a partial copy too";
+    EXPECT_TRUE(WaitForFile(mainProgramDir + L"\\started.txt", 10000)) << "the application was not restarted";
+}
+
+TEST_F(UpdaterProcessTest, MissingProgramGivesTheRestartFailureLineAndExitCode3)
+{
+    Stage(L"bin\\64bit\\new.dll", "new");
+
+    ProcessRunResult run =
+        RunUpdater(StandardArguments(EndedProcessId(), install) + L" --exe-subdir bin --restart Absent.exe");
+
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 3u);
+    EXPECT_EQ(run.debugPieces, Pieces(L"CreateProcess failed: " + install + L"\\bin\\Absent.exe  err=2"));
+    ExpectOneBox(run, kRestartFailedMessage, MB_ICONWARNING);
+    EXPECT_EQ(ReadFileBytes(mainProgramDir + L"\\new.dll"), "new") << "the copy ran before the restart";
+    EXPECT_FALSE(DirectoryExists(staging));
+}
+
+}  // namespace
