@@ -1,0 +1,238 @@
+#include "payload_extraction.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cwchar>
+
+#include "file_writing.h"
+#include "installer_constants.h"
+#include "message_pump.h"
+#include "miniz.h"
+#include "text_encoding.h"
+
+namespace {
+
+constexpr size_t kEndOfCentralDirectorySize = 22;
+constexpr DWORD kCopyBufferSize = 65536;
+
+bool CreateDirectoryTree(const std::wstring& path)
+{
+    return SHCreateDirectoryExW(nullptr, path.c_str(), nullptr) == ERROR_SUCCESS;
+}
+
+bool EnsureDirectory(const std::wstring& path)
+{
+    return PathFileExistsW(path.c_str()) || CreateDirectoryTree(path);
+}
+
+// The first path component (separator included) that every entry shares, or
+// empty when the entries do not all lie under one folder.
+std::wstring FindTopFolder(mz_zip_archive* zip)
+{
+    std::wstring candidate;
+    mz_uint count = mz_zip_reader_get_num_files(zip);
+    for (mz_uint i = 0; i < count; ++i) {
+        mz_zip_archive_file_stat stat;
+        if (!mz_zip_reader_file_stat(zip, i, &stat)) {
+            return {};
+        }
+        std::wstring name = NormalizeEntryName(stat.m_filename);
+        if (name.empty()) {
+            continue;
+        }
+        size_t separator = name.find_first_of(L"/\\");
+        if (separator == std::wstring::npos) {
+            return {};
+        }
+        std::wstring prefix = name.substr(0, separator + 1);
+        if (candidate.empty()) {
+            candidate = prefix;
+        } else if (prefix != candidate) {
+            return {};
+        }
+    }
+    return candidate;
+}
+
+// The entry's path below the install directory, without the top folder; empty
+// for the top folder's own entry and for names that normalise to nothing.
+std::wstring RelativeEntryPath(const std::string& storedName, const std::wstring& topFolder)
+{
+    std::wstring name = NormalizeEntryName(storedName);
+    if (!topFolder.empty() && name.size() >= topFolder.size() &&
+        _wcsnicmp(name.c_str(), topFolder.c_str(), topFolder.size()) == 0) {
+        name.erase(0, topFolder.size());
+    }
+    return name;
+}
+
+// The target must resolve to the install directory itself or below it; the
+// resolved form only decides, the unresolved target is what gets written.
+bool LiesInside(const std::wstring& base, const std::wstring& target)
+{
+    std::wstring full = FullPathOf(target);
+    if (base.empty() || full.size() < base.size() || _wcsnicmp(full.c_str(), base.c_str(), base.size()) != 0) {
+        return false;
+    }
+    return full.size() == base.size() || full[base.size()] == L'\\';
+}
+
+bool ExtractEntry(mz_zip_archive* zip, mz_uint index, mz_uint count, const std::wstring& installDir,
+                  const std::wstring& base, const std::wstring& topFolder, const ProgressTarget& target)
+{
+    mz_zip_archive_file_stat stat;
+    if (!mz_zip_reader_file_stat(zip, index, &stat) || !stat.m_is_supported || stat.m_is_encrypted) {
+        return false;
+    }
+    std::wstring relative = RelativeEntryPath(stat.m_filename, topFolder);
+    if (relative.empty()) {
+        return true;
+    }
+    std::wstring targetPath = installDir + L"\\" + relative;
+    if (!LiesInside(base, targetPath)) {
+        return false;
+    }
+    if (mz_zip_reader_is_file_a_directory(zip, index) || stat.m_is_directory) {
+        return EnsureDirectory(targetPath);
+    }
+    return EnsureParentDirectory(targetPath) && ExtractEntryToFile(zip, index, targetPath) &&
+           ReportProgress(static_cast<int>((index + 1u) * 100u / count), target);
+}
+
+bool ExtractEntries(mz_zip_archive* zip, const std::wstring& installDir, const ProgressTarget& target)
+{
+    std::wstring topFolder = FindTopFolder(zip);
+    std::wstring base = FullPathOf(installDir);
+    mz_uint count = mz_zip_reader_get_num_files(zip);
+    for (mz_uint i = 0; i < count; ++i) {
+        PumpMessages();
+        if (!ExtractEntry(zip, i, count, installDir, base, topFolder, target)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Streams the entry through one buffer, so memory does not grow with its size.
+bool CopyEntryData(mz_zip_reader_extract_iter_state* iterator, HANDLE file)
+{
+    std::vector<char> buffer(kCopyBufferSize);
+    for (;;) {
+        size_t read = mz_zip_reader_extract_iter_read(iterator, buffer.data(), buffer.size());
+        if (read == 0) {
+            return true;
+        }
+        if (!WriteAllBytes(file, buffer.data(), read)) {
+            return false;
+        }
+        PumpMessages();
+    }
+}
+
+}  // namespace
+
+bool LoadPayload(std::vector<unsigned char>& payload)
+{
+    payload.clear();
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(kPayloadResourceId), RT_RCDATA);
+    HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+    DWORD size = resource ? SizeofResource(module, resource) : 0;
+    const unsigned char* data = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
+    if (data == nullptr || size == 0) {
+        return false;
+    }
+    payload.assign(data, data + size);
+    return true;
+}
+
+bool ExtractPayload(const std::vector<unsigned char>& payload, const std::wstring& installDir,
+                    const ProgressTarget& target)
+{
+    if (!EnsureDirectory(installDir) || payload.size() < kEndOfCentralDirectorySize) {
+        return false;
+    }
+    mz_zip_archive zip{};
+    if (!mz_zip_reader_init_mem(&zip, payload.data(), payload.size(), 0)) {
+        return false;
+    }
+    bool extracted = ExtractEntries(&zip, installDir, target);
+    mz_zip_reader_end(&zip);
+    return extracted;
+}
+
+bool ExtractEntryToFile(mz_zip_archive* zip, unsigned int index, const std::wstring& targetPath)
+{
+    mz_zip_reader_extract_iter_state* iterator = mz_zip_reader_extract_iter_new(zip, index, 0);
+    if (iterator == nullptr) {
+        return false;
+    }
+    HANDLE file = CreateFileForWriting(targetPath.c_str());
+    if (file == INVALID_HANDLE_VALUE) {
+        mz_zip_reader_extract_iter_free(iterator);
+        return false;
+    }
+    bool written = CopyEntryData(iterator, file);
+    CloseHandle(file);
+    // Freeing the iterator is what checks the size and CRC-32 of all it produced.
+    bool verified = mz_zip_reader_extract_iter_free(iterator);
+    if (written && verified) {
+        return true;
+    }
+    DeleteFileW(targetPath.c_str());
+    return false;
+}
+
+bool ReportProgress(int percent, const ProgressTarget& target)
+{
+    target.state->progress = percent;
+    // Without a window there is nothing to repaint; InvalidateRect(nullptr)
+    // would repaint every window of the desktop instead.
+    if (target.window != nullptr) {
+        InvalidateRect(target.window, nullptr, FALSE);
+        UpdateWindow(target.window);
+    }
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            return false;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return true;
+}
+
+std::wstring NormalizeEntryName(const std::string& storedName)
+{
+    std::wstring name = Utf8ToWide(storedName);
+    for (wchar_t& c : name) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    size_t leading = name.find_first_not_of(L"\\.");
+    name.erase(0, leading == std::wstring::npos ? name.size() : leading);
+    return name;
+}
+
+std::wstring FullPathOf(const std::wstring& path)
+{
+    wchar_t buffer[MAX_PATH] = {};
+    DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);
+    if (length == 0) {
+        return path;
+    }
+    return length < MAX_PATH ? std::wstring(buffer) : std::wstring();
+}
+
+bool EnsureParentDirectory(const std::wstring& filePath)
+{
+    wchar_t directory[MAX_PATH] = {};
+    wcsncpy_s(directory, MAX_PATH, filePath.c_str(), _TRUNCATE);
+    if (!PathRemoveFileSpecW(directory)) {
+        return false;
+    }
+    return EnsureDirectory(directory);
+}
