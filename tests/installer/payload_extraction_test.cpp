@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iostream>
+#include <map>
+#include <random>
+
+#include "payload_extraction.h"
+#include "progress_window.h"
+#include "test_files.h"
+#include "zip_fixture.h"
+
+namespace {
+
+std::vector<unsigned char> Bytes(const std::string& archive)
+{
+    return std::vector<unsigned char>(archive.begin(), archive.end());
+}
+
+// Every file below root, by path relative to it, with its content.
+void CollectFiles(const std::wstring& root, const std::wstring& relative, std::map<std::wstring, std::string>& files)
+{
+    WIN32_FIND_DATAW entry{};
+    std::wstring directory = relative.empty() ? root : root + L"\\" + relative;
+    HANDLE find = FindFirstFileW((directory + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        std::wstring child = relative.empty() ? name : relative + L"\\" + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            files[child + L"\\"] = "";
+            CollectFiles(root, child, files);
+        } else {
+            files[child] = ReadFileBytes(root + L"\\" + child);
+        }
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+}
+
+std::map<std::wstring, std::string> TreeOf(const std::wstring& root)
+{
+    std::map<std::wstring, std::string> files;
+    CollectFiles(root, L"", files);
+    return files;
+}
+
+struct ExtractionTest : testing::Test {
+    ScopedTempDir temp;
+    // The install directory sits one level down, so that anything escaping it
+    // shows up beside it.
+    std::wstring installDir = temp / L"Orvicap";
+    ProgressWindow progressWindow;
+
+    bool Extract(const std::string& archive)
+    {
+        return ExtractPayload(Bytes(archive), installDir, ProgressTarget{progressWindow.window, &progressWindow.state});
+    }
+
+    std::map<std::wstring, std::string> OutsideInstallDir()
+    {
+        std::map<std::wstring, std::string> outside;
+        for (const auto& [path, content] : TreeOf(temp.path)) {
+            if (path.rfind(L"Orvicap\\", 0) != 0) {
+                outside[path] = content;
+            }
+        }
+        return outside;
+    }
+};
+
+struct LayoutCase {
+    const char* description;
+    std::vector<ZipEntry> entries;
+    std::map<std::wstring, std::string> expectedTree;
+};
+
+TEST_F(ExtractionTest, EntriesLandBelowTheInstallDirWithTheSharedTopFolderRemoved)
+{
+    const LayoutCase cases[] = {
+        {"one top folder",
+         {{"top/", ""}, {"top/bin/", ""}, {"top/bin/a.dll", "A"}, {"top/readme.txt", "R"}},
+         {{L"bin\\", ""}, {L"bin\\a.dll", "A"}, {L"readme.txt", "R"}}},
+        {"two first components: no top folder",
+         {{"a/x.txt", "X"}, {"b/y.txt", "Y"}},
+         {{L"a\\", ""}, {L"a\\x.txt", "X"}, {L"b\\", ""}, {L"b\\y.txt", "Y"}}},
+        {"a file at the root: no top folder",
+         {{"top/x.txt", "X"}, {"readme.txt", "R"}},
+         {{L"top\\", ""}, {L"top\\x.txt", "X"}, {L"readme.txt", "R"}}},
+        {"first components differing in case are different folders",
+         {{"Top/x.txt", "X"}, {"top/y.txt", "Y"}},
+         {{L"Top\\", ""}, {L"Top\\x.txt", "X"}, {L"Top\\y.txt", "Y"}}},
+        {"leading dots and separators go before the top folder is found, not after",
+         {{"./top/.cfg", "C"}, {"top/zero.bin", "", true}, {"top/说明.txt", "中文"}},
+         {{L".cfg", "C"}, {L"zero.bin", ""}, {L"说明.txt", "中文"}}},
+        {"a name through .. that stays inside",
+         {{"top/bin/", ""}, {"top/bin/../bin/b.dll", "B"}},
+         {{L"bin\\", ""}, {L"bin\\b.dll", "B"}}},
+    };
+    for (const LayoutCase& c : cases) {
+        SCOPED_TRACE(c.description);
+        RemoveTree(installDir);
+        EXPECT_TRUE(Extract(BuildZip(c.entries)));
+        EXPECT_EQ(TreeOf(installDir), c.expectedTree);
+    }
+}
+
+TEST_F(ExtractionTest, EntryNamesThatPointOutsideFailAndCreateNothingOutside)
+{
+    // Each hostile name is stored over a harmless placeholder of the same length.
+    const char* hostileNames[] = {
+        "top/../../evil.dll",
+        "top/sub/..\\..\\..\\evil",
+        "top/C:/Windows/evil.dll",
+        "C:/Windows/evil.dll.txt",
+        "top/bin/../../../../evil",
+        "top/\\\\host\\share\\evil",
+    };
+    for (const char* hostile : hostileNames) {
+        SCOPED_TRACE(hostile);
+        RemoveTree(installDir);
+        std::string placeholder(std::string(hostile).size() - 4, 'p');
+        placeholder = "top/" + placeholder;
+        std::string archive = BuildZip({{"top/", ""}, {"top/first.txt", "first"}, {placeholder, "evil"}});
+        RenameEntry(archive, placeholder, hostile);
+
+        bool extracted = Extract(archive);
+
+        EXPECT_TRUE(OutsideInstallDir().empty()) << "something landed outside the install directory";
+        std::map<std::wstring, std::string> inside = TreeOf(installDir);
+        bool firstKept = std::any_of(inside.begin(), inside.end(), [](const auto& file) { return file.second == "first"; });
+        EXPECT_TRUE(firstKept) << "entries before the failing one stay";
+        if (extracted) {
+            // Names that merely look hostile may resolve inside; then they are files of the tree.
+            for (const auto& [path, content] : inside) {
+                EXPECT_TRUE(content.empty() || content == "first" || content == "evil") << testing::PrintToString(path);
+            }
+        }
+    }
+}
+
+TEST_F(ExtractionTest, EscapingEntryIsRefused)
+{
+    std::string archive = BuildZip({{"top/", ""}, {"top/a.txt", "a"}, {"top/ppppppp.dll", "evil"}});
+    RenameEntry(archive, "top/ppppppp.dll", "top/../../x.dll");
+    EXPECT_FALSE(Extract(archive));
+    EXPECT_TRUE(OutsideInstallDir().empty());
+    EXPECT_EQ(TreeOf(installDir), (std::map<std::wstring, std::string>{{L"a.txt", "a"}}));
+}
+
+// Damage done to the third entry's central directory record, which is what
+// the reader trusts.
+void FlipCrc(std::string& a) { WriteCentralField(a, 2, CentralField::Crc32, ReadCentralField(a, 2, CentralField::Crc32) ^ 1); }
+void GrowRecordedSize(std::string& a) { WriteCentralField(a, 2, CentralField::UncompressedSize, ReadCentralField(a, 2, CentralField::UncompressedSize) + 1); }
+void ShrinkRecordedSize(std::string& a) { WriteCentralField(a, 2, CentralField::UncompressedSize, ReadCentralField(a, 2, CentralField::UncompressedSize) - 1); }
+void MarkEncrypted(std::string& a) { WriteCentralField(a, 2, CentralField::Flags, ReadCentralField(a, 2, CentralField::Flags) | 1); }
+void UseUnsupportedMethod(std::string& a) { WriteCentralField(a, 2, CentralField::Method, 12); }
+void RecordHugeCompressedSize(std::string& a) { WriteCentralField(a, 2, CentralField::CompressedSize, 0x7FFFFFF0); }
+
+struct DamageCase {
+    const char* description;
+    void (*damage)(std::string& archive);
+    bool archiveRefusedWhole;  // the reader already refuses to open it
+};
+
+TEST_F(ExtractionTest, DamagedEntriesFailWithoutLeavingTheirFile)
+{
+    // Entry 0 is the top folder, 1 a good file, 2 the damaged one.
+    const DamageCase cases[] = {
+        {"wrong CRC-32", FlipCrc, false},
+        {"data shorter than recorded", GrowRecordedSize, false},
+        {"data longer than recorded", ShrinkRecordedSize, false},
+        {"encrypted", MarkEncrypted, false},
+        {"unsupported method", UseUnsupportedMethod, false},
+        {"compressed size beyond the archive", RecordHugeCompressedSize, true},
+    };
+    std::string content(200000, 'x');
+    for (size_t i = 0; i < content.size(); i += 7) {
+        content[i] = static_cast<char>('a' + i % 23);
+    }
+    for (const DamageCase& c : cases) {
+        SCOPED_TRACE(c.description);
+        RemoveTree(installDir);
+        std::string archive = BuildZip({{"top/", ""}, {"top/good.txt", "good"}, {"top/damaged.bin", content}});
+        c.damage(archive);
+        EXPECT_FALSE(Extract(archive));
+        std::map<std::wstring, std::string> expected;
+        if (!c.archiveRefusedWhole) {
+            expected[L"good.txt"] = "good";
+        }
+        EXPECT_EQ(TreeOf(installDir), expected);
+    }
+}
+
+TEST_F(ExtractionTest, PayloadTooShortOrNotAnArchiveFailsAfterCreatingTheInstallDir)
+{
+    const std::string payloads[] = {"", std::string(21, 'P'), std::string(4096, 'P'),
+                                    BuildZip({{"top/a.txt", "a"}}).substr(0, 40)};
+    for (const std::string& payload : payloads) {
+        SCOPED_TRACE(payload.size());
+        RemoveTree(installDir);
+        EXPECT_FALSE(Extract(payload));
+        EXPECT_TRUE(DirectoryExists(installDir));
+        EXPECT_TRUE(TreeOf(installDir).empty());
+    }
+}
+
+TEST_F(ExtractionTest, EmptyArchiveCreatesOnlyTheInstallDir)
+{
+    EXPECT_TRUE(Extract(BuildZip({})));
+    EXPECT_TRUE(DirectoryExists(installDir));
+    EXPECT_TRUE(TreeOf(installDir).empty());
+}
+
+TEST_F(ExtractionTest, ProgressIsReportedAndPaintedAfterEachFileOnly)
+{
+    EXPECT_TRUE(Extract(BuildZip({{"top/", ""}, {"top/a.txt", "a"}, {"top/b.txt", ""}, {"top/sub/", ""}})));
+    EXPECT_EQ(progressWindow.paintedProgress, (std::vector<int>{50, 75}));
+    EXPECT_EQ(progressWindow.state.progress, 75) << "100 is the pipeline's to set";
+}
+
+TEST_F(ExtractionTest, QuitRequestMetByTheProgressReportStopsTheExtraction)
+{
+    progressWindow.quitOnPaint = 1;
+    EXPECT_FALSE(Extract(BuildZip({{"top/", ""}, {"top/a.txt", "a"}, {"top/b.txt", "b"}})));
+    EXPECT_EQ(TreeOf(installDir), (std::map<std::wstring, std::string>{{L"a.txt", "a"}}));
+}
+
+TEST_F(ExtractionTest, QuitRequestTakenByTheOrdinaryPumpIsLost)
+{
+    // The pump before the first entry dispatches it; the extraction goes on.
+    PostQuitMessage(0);
+    EXPECT_TRUE(Extract(BuildZip({{"top/", ""}, {"top/a.txt", "a"}, {"top/b.txt", "b"}})));
+    EXPECT_EQ(TreeOf(installDir).size(), 2u);
+}
+
+TEST_F(ExtractionTest, FileThatCannotBeReplacedFailsTheExtraction)
+{
+    ASSERT_TRUE(CreateDirectories(installDir));
+    ASSERT_TRUE(WriteFileBytes(installDir + L"\\held.dll", "old"));
+    HANDLE held = CreateFileW((installDir + L"\\held.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    bool extracted = Extract(BuildZip({{"top/", ""}, {"top/held.dll", "new"}}));
+    CloseHandle(held);
+    EXPECT_FALSE(extracted);
+    EXPECT_EQ(ReadFileBytes(installDir + L"\\held.dll"), "old");
+}
+
+// Random damage to a valid payload: no crash, nothing outside the install
+// directory, and every file left behind is one of the archive's files whole.
+TEST_F(ExtractionTest, RandomCorruptionsNeverEscapeOrLeavePartialFiles)
+{
+    std::vector<ZipEntry> entries = {{"top/", ""}, {"top/bin/", ""}};
+    std::vector<std::string> contents;
+    for (int i = 0; i < 6; ++i) {
+        std::string data(3000 + i * 5000, static_cast<char>('a' + i));
+        for (size_t j = 0; j < data.size(); j += 13) {
+            data[j] = static_cast<char>(j * 31 + i);
+        }
+        contents.push_back(data);
+        entries.push_back({"top/bin/file" + std::to_string(i) + ".dat", data, i % 2 == 1});
+    }
+    const std::string valid = BuildZip(entries);
+    std::mt19937 random(20261210);
+    const int kCorruptions = 300;
+    int failed = 0;
+    for (int attempt = 0; attempt < kCorruptions; ++attempt) {
+        std::string archive = valid;
+        int flips = 1 + static_cast<int>(random() % 4);
+        for (int f = 0; f < flips; ++f) {
+            archive[random() % archive.size()] ^= static_cast<char>(1 + random() % 255);
+        }
+        RemoveTree(installDir);
+        if (!Extract(archive)) {
+            ++failed;
+        }
+        ASSERT_TRUE(OutsideInstallDir().empty()) << "corruption " << attempt << " wrote outside";
+        for (const auto& [path, content] : TreeOf(installDir)) {
+            if (path.back() == L'\\') {
+                continue;
+            }
+            bool whole = std::find(contents.begin(), contents.end(), content) != contents.end();
+            EXPECT_TRUE(whole) << "corruption " << attempt << " left a partial or wrong file "
+                               << testing::PrintToString(path);
+        }
+    }
+    std::cout << "tried " << kCorruptions << " corruptions, " << failed << " failed the extraction\n";
+}
+
+}  // namespace
