@@ -258,6 +258,7 @@ DWORD HandleDebugEvent(DebugSession& session, const DEBUG_EVENT& event) {
         if (event.u.LoadDll.hFile != nullptr) CloseHandle(event.u.LoadDll.hFile);
         break;
     case OUTPUT_DEBUG_STRING_EVENT: {
+        // Read up to the NUL: nDebugStringLength keeps only the low 16 bits of the length.
         const OUTPUT_DEBUG_STRING_INFO& info = event.u.DebugString;
         ULONG_PTR address = reinterpret_cast<ULONG_PTR>(info.lpDebugStringData);
         session.pieces->push_back(ReadRemoteString(session.process, address, info.fUnicode != 0));
@@ -283,10 +284,9 @@ bool ServiceOneEvent(DebugSession& session, WaitForDebugEventFunction waitForEve
     return true;
 }
 
-std::wstring ClassOf(HWND window) {
+bool HasClass(HWND window, const wchar_t* expected) {
     wchar_t name[64] = {};
-    int length = GetClassNameW(window, name, 64);
-    return std::wstring(name, static_cast<size_t>(std::max(length, 0)));
+    return GetClassNameW(window, name, 64) > 0 && lstrcmpiW(name, expected) == 0;
 }
 
 // WM_GETTEXT rather than GetWindowTextW: for another process's control GetWindowTextW does not
@@ -305,12 +305,7 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
-bool IsVisibleChild(HWND child) {
-    return (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
-// Both Windows and Wine put the message in a static with id 0xFFFF; Wine's template also holds
-// every possible button and hides the ones the box type does not use.
+// A dialog's tab order is the z-order of its children.
 std::vector<HWND> ChildrenInTabOrder(HWND box) {
     std::vector<HWND> children;
     for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
@@ -321,7 +316,7 @@ std::vector<HWND> ChildrenInTabOrder(HWND box) {
 HWND FindIconStatic(HWND box) {
     for (HWND child : ChildrenInTabOrder(box)) {
         LONG style = GetWindowLongW(child, GWL_STYLE);
-        if (ClassOf(child) == L"Static" && (style & SS_TYPEMASK) == SS_ICON && IsVisibleChild(child)) return child;
+        if (HasClass(child, L"Static") && (style & SS_TYPEMASK) == SS_ICON) return child;
     }
     return nullptr;
 }
@@ -331,7 +326,7 @@ struct StandardIcon {
     UINT style;
 };
 
-constexpr StandardIcon kStandardIcons[] = {
+const StandardIcon kStandardIcons[] = {
     {IDI_HAND, MB_ICONERROR},
     {IDI_EXCLAMATION, MB_ICONWARNING},
     {IDI_ASTERISK, MB_ICONINFORMATION},
@@ -398,17 +393,16 @@ IconReading ReadIcon(HWND box) {
     return MatchIconPixels(box, iconStatic);
 }
 
+// Both Windows and Wine put the message in a static with id 0xFFFF.
 SeenMessageBox DescribeBox(HWND box, UINT icon) {
     SeenMessageBox seen;
     seen.window = box;
     seen.icon = icon;
     seen.caption = TextOf(box);
     for (HWND child : ChildrenInTabOrder(box)) {
-        if (!IsVisibleChild(child)) continue;
-        std::wstring type = ClassOf(child);
         int id = GetDlgCtrlID(child);
-        if (type == L"Static" && id == 0xFFFF) seen.text = TextOf(child);
-        if (type == L"Button") seen.buttons.push_back(id);
+        if (HasClass(child, L"Static") && id == 0xFFFF) seen.text = TextOf(child);
+        if (HasClass(child, L"Button")) seen.buttons.push_back(id);
     }
     return seen;
 }
@@ -434,10 +428,6 @@ void AnswerBox(HWND box, UINT icon, const ProcessRunOptions& options, ProcessRun
     result.boxes.push_back(seen);
 }
 
-struct FindBoxesContext {
-    BoxWatch* watch;
-};
-
 bool IsKnown(const BoxWatch& watch, HWND window) {
     if (std::find(watch.handled.begin(), watch.handled.end(), window) != watch.handled.end()) return true;
     return std::any_of(watch.pending.begin(), watch.pending.end(),
@@ -448,7 +438,7 @@ BOOL CALLBACK CollectNewBox(HWND window, LPARAM parameter) {
     BoxWatch& watch = *reinterpret_cast<BoxWatch*>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == watch.processId && ClassOf(window) == L"#32770" && !IsKnown(watch, window))
+    if (owner == watch.processId && HasClass(window, L"#32770") && !IsKnown(watch, window))
         watch.pending.push_back({window, 0});
     return TRUE;
 }
@@ -534,7 +524,7 @@ ProcessRunResult RunProcess(const ProcessRunOptions& options) {
     RunDebugLoop(session, options, result);
     result.exited = session.exited;
     if (!session.exited) TerminateAtTimeLimit(session, info);
-    result.exitCode = session.exited && result.exited ? session.exitCode : kTimeLimitExitCode;
+    result.exitCode = result.exited ? session.exitCode : kTimeLimitExitCode;
     return result;
 }
 

@@ -92,8 +92,10 @@ TEST_F(UpdaterProcessTest, LockedFileIsReportedOnceWarnedAboutAndTheUpdateStillF
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
-    // A root ending in a backslash doubles it in every path built from it.
-    ProcessRunResult run = RunUpdater(StandardArguments(EndedProcessId(), install + L"\\"));
+    // A root ending in a backslash doubles it in every path built from it.  On
+    // the command line that backslash is written twice, or it would escape the
+    // closing quote.
+    ProcessRunResult run = RunUpdater(StandardArguments(EndedProcessId(), install + L"\\\\"));
     CloseHandle(held);
 
     ASSERT_TRUE(run.exited);

@@ -16,5 +16,12 @@ output=$(mktemp "$wine_dir/output.XXXXXX")
 "$WINE_LOADER" "$@" >"$output" 2>&1 </dev/null
 status=$?
 cat "$output"
+# Wine reports exit code 0 for a program that another process terminated, so a
+# test case counts only when GoogleTest said how it ended.
+if [[ $status -eq 0 && " $* " == *" --gtest_filter="* ]] &&
+  ! grep -qE '^\[  (PASSED  \] 1 test|SKIPPED \] 1 test)' "$output"; then
+  echo "run-under-wine: the test program ended without reporting its result"
+  status=1
+fi
 rm -f "$output"
 exit $status

@@ -1,0 +1,221 @@
+#!/usr/bin/env python3
+"""Packs an application folder into the installer's payload archive.
+
+  pack_payload.py --app-dir DIR --output FILE [--top-folder NAME]
+
+The archive holds one top folder (default "Orvicap") and below it the
+application folder's tree: every name UTF-8 with general-purpose bit 11 set,
+"/" separators, each directory entry (stored, attributes 0x10) before what it
+contains, files deflated (attributes 0x20).  Timestamps, order and the
+creating system are fixed, so one folder always gives the same bytes.
+
+A folder that would fail on a user's machine is refused (exit code 1, one
+line per offending file on stderr) and no archive is written: the main
+program or the updater missing, a path too long for MAX_PATH below the
+default install directory, a name Windows refuses, or two names in one
+folder that differ only in letter case.
+
+The entries are written here rather than through zipfile.ZipFile, which sets
+bit 11 only on names that are not ASCII.
+"""
+import argparse
+import binascii
+import os
+import pathlib
+import re
+import struct
+import sys
+import zlib
+
+REQUIRED_FILES = ("bin/64bit/Orvicap.exe", "bin/64bit/VLUpdater.exe")
+DEFAULT_INSTALL_DIR = "C:\\Program Files (x86)\\Orvicap"
+MAX_PATH = 260
+
+RESERVED_DEVICE_NAMES = {"CON", "PRN", "AUX", "NUL"} | {
+    f"{port}{digit}" for port in ("COM", "LPT") for digit in "123456789\u00b9\u00b2\u00b3"}
+FORBIDDEN_CHARACTERS = re.compile(r'[<>:"|?*\\\x00-\x1f]')
+
+UTF8_NAME_FLAG = 0x0800
+METHOD_STORED, METHOD_DEFLATED = 0, 8
+ATTRIBUTE_DIRECTORY, ATTRIBUTE_ARCHIVE = 0x10, 0x20
+VERSION = 20               # 2.0: deflate and directories
+CREATED_ON_MSDOS = 0       # the external attributes are DOS attributes
+DOS_TIME, DOS_DATE = 0, (0 << 9) | (1 << 5) | 1   # 1980-01-01 00:00:00
+LIMIT_32_BITS = 0xFFFFFFFF
+LIMIT_ENTRIES = 0xFFFF
+CHUNK = 1 << 20
+
+
+class Entry:
+    """One archive entry: its path below the application folder ("" for the top folder)."""
+
+    def __init__(self, relative, source, is_directory):
+        self.relative = relative
+        self.source = source
+        self.is_directory = is_directory
+
+
+def utf16_length(text):
+    return len(text.encode("utf-16-le", "surrogatepass")) // 2
+
+
+def windows_upper(name):
+    """Letter case the way NTFS compares names: one character at a time, never expanding."""
+    return "".join(c.upper() if len(c.upper()) == 1 else c for c in name)
+
+
+def name_problem(name):
+    """Why Windows refuses this file or folder name; None when it takes it."""
+    try:
+        name.encode("utf-8")
+    except UnicodeEncodeError:
+        return "the name is not valid UTF-8"
+    bad = FORBIDDEN_CHARACTERS.search(name)
+    if bad:
+        return f"the name holds the character {bad.group()!r}, which Windows does not allow"
+    if name.endswith((".", " ")):
+        return "the name ends with a dot or a space, which Windows strips"
+    if name.split(".", 1)[0].rstrip(" ").upper() in RESERVED_DEVICE_NAMES:
+        return "the name is a device name Windows reserves"
+    return None
+
+
+def path_problem(relative):
+    installed = DEFAULT_INSTALL_DIR + "\\" + relative.replace("/", "\\")
+    if utf16_length(installed) >= MAX_PATH:
+        return (f"installed as {installed} it is {utf16_length(installed)} characters long; "
+                f"Windows allows {MAX_PATH - 1}")
+    return None
+
+
+def collect(app_dir, relative, entries, problems):
+    """Appends the entries below one folder, in archive order, and every problem found."""
+    folder = app_dir / relative if relative else app_dir
+    with os.scandir(folder) as listing:
+        children = sorted(listing, key=lambda child: child.name)
+    seen = {}
+    for child in children:
+        child_relative = f"{relative}/{child.name}" if relative else child.name
+        problem = name_problem(child.name) or path_problem(child_relative)
+        if problem:
+            problems.append((child_relative, problem))
+        twin = seen.setdefault(windows_upper(child.name), child_relative)
+        if twin != child_relative:
+            problems.append((child_relative, f"differs from {twin} only in letter case"))
+        if child.is_dir(follow_symlinks=False):
+            entries.append(Entry(child_relative, pathlib.Path(child.path), True))
+            collect(app_dir, child_relative, entries, problems)
+        elif child.is_file():
+            entries.append(Entry(child_relative, pathlib.Path(child.path), False))
+        else:
+            problems.append((child_relative, "neither a regular file nor a folder"))
+
+
+def required_file_problems(app_dir):
+    return [(name, "missing: every installation needs it") for name in REQUIRED_FILES
+            if not (app_dir / name).is_file()]
+
+
+def local_header(name, method, crc, compressed, size):
+    return struct.pack("<IHHHHHIIIHH", 0x04034B50, VERSION, UTF8_NAME_FLAG, method, DOS_TIME, DOS_DATE,
+                       crc, compressed, size, len(name), 0) + name
+
+
+def central_header(name, method, crc, compressed, size, attributes, offset):
+    return struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, (CREATED_ON_MSDOS << 8) | VERSION, VERSION,
+                       UTF8_NAME_FLAG, method, DOS_TIME, DOS_DATE, crc, compressed, size, len(name), 0, 0,
+                       0, 0, attributes, offset) + name
+
+
+def write_file_data(source, out):
+    """Deflates the file into out; returns (crc, compressed size, size)."""
+    compressor = zlib.compressobj(9, zlib.DEFLATED, -15, 9)
+    crc = compressed = size = 0
+    with open(source, "rb") as data:
+        while chunk := data.read(CHUNK):
+            crc = binascii.crc32(chunk, crc)
+            size += len(chunk)
+            piece = compressor.compress(chunk)
+            compressed += len(piece)
+            out.write(piece)
+    piece = compressor.flush()
+    out.write(piece)
+    return crc, compressed + len(piece), size
+
+
+def write_entry(entry, name, out):
+    """Writes one local header and its data; returns the central directory record."""
+    offset = out.tell()
+    if entry.is_directory:
+        out.write(local_header(name, METHOD_STORED, 0, 0, 0))
+        return central_header(name, METHOD_STORED, 0, 0, 0, ATTRIBUTE_DIRECTORY, offset)
+    out.write(local_header(name, METHOD_DEFLATED, 0, 0, 0))
+    crc, compressed, size = write_file_data(entry.source, out)
+    if max(compressed, size, out.tell()) > LIMIT_32_BITS:
+        raise OverflowError(f"{entry.relative}: too large for an archive without ZIP64")
+    end = out.tell()
+    out.seek(offset + 14)
+    out.write(struct.pack("<III", crc, compressed, size))
+    out.seek(end)
+    return central_header(name, METHOD_DEFLATED, crc, compressed, size, ATTRIBUTE_ARCHIVE, offset)
+
+
+def write_archive(entries, top_folder, out):
+    records = []
+    for entry in entries:
+        path = f"{top_folder}/{entry.relative}" if entry.relative else top_folder
+        name = (path + "/" if entry.is_directory else path).encode("utf-8")
+        records.append(write_entry(entry, name, out))
+    directory_offset = out.tell()
+    for record in records:
+        out.write(record)
+    directory_size = out.tell() - directory_offset
+    out.write(struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(records), len(records), directory_size,
+                          directory_offset, 0))
+
+
+def pack(app_dir, output, top_folder):
+    """Writes the archive; returns the problems that refused it instead (empty when written)."""
+    problems = []
+    top_problem = name_problem(top_folder) if top_folder else "the top folder needs a name"
+    if top_problem or "/" in top_folder:
+        problems.append((top_folder, top_problem or "the top folder name holds a '/'"))
+    problems += required_file_problems(app_dir)
+    entries = [Entry("", app_dir, True)]
+    collect(app_dir, "", entries, problems)
+    if len(entries) > LIMIT_ENTRIES:
+        problems.append((str(app_dir), f"{len(entries)} entries; an archive without ZIP64 holds {LIMIT_ENTRIES}"))
+    if problems:
+        return problems
+    output.parent.mkdir(parents=True, exist_ok=True)
+    partial = output.with_name(output.name + ".partial")
+    try:
+        with open(partial, "wb") as out:
+            write_archive(entries, top_folder, out)
+        os.replace(partial, output)
+    except OverflowError as error:
+        return [(str(app_dir), str(error))]
+    finally:
+        partial.unlink(missing_ok=True)
+    return []
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--app-dir", required=True, type=pathlib.Path)
+    parser.add_argument("--output", required=True, type=pathlib.Path)
+    parser.add_argument("--top-folder", default="Orvicap")
+    args = parser.parse_args(argv)
+    if not args.app_dir.is_dir():
+        parser.error(f"--app-dir {args.app_dir} is not a folder")
+    problems = pack(args.app_dir, args.output, args.top_folder)
+    for path, problem in problems:
+        print(f"pack_payload: refused {path}: {problem}", file=sys.stderr)
+    if problems:
+        print(f"pack_payload: {args.app_dir} was not packed ({len(problems)} problems)", file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
