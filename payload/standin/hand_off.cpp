@@ -80,8 +80,9 @@ static std::wstring TempFolder()
 static bool CreateFreshFolder(const std::wstring& base, std::wstring& created)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        created = attempt == 0 ? base : base + L"-" + std::to_wstring(attempt);
-        if (CreateDirectoryW(created.c_str(), nullptr)) {
+        std::wstring candidate = attempt == 0 ? base : base + L"-" + std::to_wstring(attempt);
+        if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+            created = candidate;
             return true;
         }
         if (GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -123,10 +124,9 @@ struct StagingTree {
     std::wstring file;
 };
 
-static bool CreateStagingTree(StagingTree& tree)
+static bool CreateStagingTree(const std::wstring& base, StagingTree& tree)
 {
-    if (!CreateFreshFolder(TempFolder() + L"\\" + kStagingPrefix + std::to_wstring(GetCurrentProcessId()),
-                           tree.root)) {
+    if (!CreateFreshFolder(base, tree.root)) {
         return false;
     }
     tree.programFolder = tree.root + L"\\" + kUpdateFolder;
@@ -138,6 +138,9 @@ static bool CreateStagingTree(StagingTree& tree)
 
 static void RemoveStagingTree(const StagingTree& tree)
 {
+    if (tree.root.empty()) {
+        return;
+    }
     DeleteFileW(tree.file.c_str());
     RemoveDirectoryW(tree.programFolder.c_str());
     RemoveDirectoryW(tree.binFolder.c_str());
@@ -176,11 +179,12 @@ HandOffResult StartUpdateHandOff()
         result.problem = kUpdaterMissingText + updater;
         return result;
     }
+    std::wstring stagingBase = TempFolder() + L"\\" + kStagingPrefix + std::to_wstring(GetCurrentProcessId());
     StagingTree tree;
-    if (!CreateStagingTree(tree)) {
+    if (!CreateStagingTree(stagingBase, tree)) {
         DWORD error = GetLastError();
         RemoveStagingTree(tree);
-        result.problem = kStagingFailedText + tree.root + kErrorNumberText + std::to_wstring(error);
+        result.problem = kStagingFailedText + stagingBase + kErrorNumberText + std::to_wstring(error);
         return result;
     }
     std::wstring parameters = L"--pid " + std::to_wstring(GetCurrentProcessId()) + L" --install-root " +

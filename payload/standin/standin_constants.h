@@ -44,3 +44,4 @@ inline constexpr wchar_t kErrorNumberText[] = L"  错误代码 ";
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitRecordFailed = 1;
 inline constexpr int kExitHandOffFailed = 2;
+inline constexpr int kExitWindowFailed = 3;
