@@ -5,6 +5,8 @@ include(ExternalProject)
 set(MINIZ_SOURCE_DIR "${CMAKE_SOURCE_DIR}/.cache/miniz" CACHE PATH
     "Folder holding miniz.c and miniz.h (miniz 3.0.2)")
 option(ORVICAP_BUILD_TESTS "Build the tests and register them with CTest" ON)
+set(ORVICAP_APPLICATION_DIR "" CACHE PATH
+    "Folder of the real application (holding bin/64bit/Orvicap.exe) to carry instead of the stand-in")
 if(NOT CMAKE_BUILD_TYPE)
   set(CMAKE_BUILD_TYPE Release CACHE STRING "Build type of both trees" FORCE)
 endif()
@@ -44,6 +46,7 @@ ExternalProject_Add(x86_64
   BINARY_DIR "${CMAKE_BINARY_DIR}/x86_64"
   CMAKE_ARGS ${common_args}
              -DORVICAP_ARCH=x86_64
+             -DORVICAP_APPLICATION_DIR=${ORVICAP_APPLICATION_DIR}
              -DORVICAP_BUILD_TESTS=${ORVICAP_BUILD_TESTS}
              -DORVICAP_TEST_COPIES=${test_copies}
              -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-x86_64.cmake
@@ -56,6 +59,8 @@ ExternalProject_Add(i686
   BINARY_DIR "${CMAKE_BINARY_DIR}/i686"
   CMAKE_ARGS ${common_args}
              -DORVICAP_ARCH=i686
+             -DORVICAP_APP_DIR=${CMAKE_BINARY_DIR}/x86_64/app
+             -DORVICAP_APP_STAMP=${CMAKE_BINARY_DIR}/x86_64/payload/app_folder.stamp
              -DORVICAP_BUILD_TESTS=${i686_tests}
              -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-i686.cmake
   INSTALL_COMMAND ""
