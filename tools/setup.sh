@@ -10,7 +10,7 @@ packages=(
   cmake make python3 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64 wine32:i386
-  xvfb xauth fonts-wqy-microhei googletest
+  xvfb xauth x11-apps x11-utils netpbm fonts-wqy-microhei googletest
   dpkg-dev xz-utils ca-certificates
 )
 
