@@ -39,12 +39,17 @@ if(TARGET uninstall)
   file(GENERATE OUTPUT "${generated_dir}/VLInstaller.rc" INPUT "${generated_dir}/VLInstaller.rc.in")
 endif()
 
+# The function below runs in the callers' directories, which see these only
+# through the cache.
+set(ORVICAP_INSTALLER_RC "${generated_dir}/VLInstaller.rc" CACHE INTERNAL "")
+set(ORVICAP_INSTALLER_RC_INPUTS "${installer_icon};${installer_payload};${resources_dir}/VLInstaller.manifest"
+    CACHE INTERNAL "")
+
 # Gives a target the installer's resources; the installer itself, and the test
 # programs that check them.
 function(orvicap_installer_resources target)
-  target_sources(${target} PRIVATE "${generated_dir}/VLInstaller.rc")
-  set_property(SOURCE "${generated_dir}/VLInstaller.rc" APPEND PROPERTY OBJECT_DEPENDS
-    "${installer_icon}" "${installer_payload}" "${resources_dir}/VLInstaller.manifest")
+  target_sources(${target} PRIVATE "${ORVICAP_INSTALLER_RC}")
+  set_property(SOURCE "${ORVICAP_INSTALLER_RC}" APPEND PROPERTY OBJECT_DEPENDS ${ORVICAP_INSTALLER_RC_INPUTS})
   add_dependencies(${target} installer_resource_files uninstall)
   # The rebuilt uninstaller must be embedded again.
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS $<TARGET_FILE:uninstall>)

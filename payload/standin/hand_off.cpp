@@ -47,7 +47,8 @@ InstallLocation LocateInstallation()
     return location;
 }
 
-std::wstring QuoteArgument(const std::wstring& argument)
+// Quotes one argument so that CommandLineToArgvW gives it back unchanged.
+static std::wstring QuoteArgument(const std::wstring& argument)
 {
     std::wstring quoted = L"\"";
     size_t backslashes = 0;

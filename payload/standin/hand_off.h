@@ -21,6 +21,3 @@ struct HandOffResult {
 // program to lay it over the installation once this process has exited.
 // The caller exits at once when it started.
 HandOffResult StartUpdateHandOff();
-
-// Quotes one argument so that CommandLineToArgvW gives it back unchanged.
-std::wstring QuoteArgument(const std::wstring& argument);
