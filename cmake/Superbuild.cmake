@@ -68,7 +68,9 @@ ExternalProject_Add(i686
   USES_TERMINAL_BUILD ON
   DEPENDS x86_64)
 
-set(kit_programs "${CMAKE_BINARY_DIR}/x86_64/updater/VLUpdater.exe")
+set(kit_programs
+  "${CMAKE_BINARY_DIR}/i686/uninstaller/uninstall.exe"
+  "${CMAKE_BINARY_DIR}/x86_64/updater/VLUpdater.exe")
 add_custom_target(kit ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory "${kit_dir}"
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${kit_programs} "${kit_dir}"
