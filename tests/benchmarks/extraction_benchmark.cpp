@@ -1,0 +1,225 @@
+// Measures the installer's extraction of a product-scale payload against a
+// bare miniz extraction loop of the same archive, in separate processes so
+// that each phase's peak memory is its own.
+//   extraction_benchmark            builds the payload once, runs both phases, prints the figures
+//   extraction_benchmark --phase bare|installer ZIP DIR RESULT
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "benchmark_window.h"
+#include "miniz.h"
+#include "payload_extraction.h"
+#include "product_payload.h"
+#include "test_files.h"
+
+namespace {
+
+struct PhaseResult {
+    double seconds = 0;
+    double peakMegabytes = 0;
+    int paints = 0;
+    double paintSeconds = 0;
+    double drainMicroseconds = 0;
+};
+
+double Now()
+{
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double PeakMegabytes()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    return static_cast<double>(counters.PeakPagefileUsage) / (1024.0 * 1024.0);
+}
+
+// The limit: what miniz alone costs, with the same 64 KiB buffer per file and
+// no window, no containment check, no progress.
+bool BareExtract(const std::vector<unsigned char>& payload, const std::wstring& dir)
+{
+    mz_zip_archive zip{};
+    if (!mz_zip_reader_init_mem(&zip, payload.data(), payload.size(), 0)) {
+        return false;
+    }
+    std::vector<char> buffer(65536);
+    bool ok = true;
+    for (mz_uint i = 0; ok && i < mz_zip_reader_get_num_files(&zip); ++i) {
+        mz_zip_archive_file_stat stat;
+        mz_zip_reader_file_stat(&zip, i, &stat);
+        std::wstring path = dir + L"\\" + Utf8ToWideForTest(stat.m_filename);
+        for (wchar_t& c : path) {
+            if (c == L'/') c = L'\\';
+        }
+        if (mz_zip_reader_is_file_a_directory(&zip, i)) {
+            SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+            continue;
+        }
+        mz_zip_reader_extract_iter_state* iterator = mz_zip_reader_extract_iter_new(&zip, i, 0);
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        size_t read = 0;
+        while ((read = mz_zip_reader_extract_iter_read(iterator, buffer.data(), buffer.size())) > 0) {
+            DWORD written = 0;
+            WriteFile(file, buffer.data(), static_cast<DWORD>(read), &written, nullptr);
+        }
+        CloseHandle(file);
+        ok = mz_zip_reader_extract_iter_free(iterator);
+    }
+    mz_zip_reader_end(&zip);
+    return ok;
+}
+
+std::vector<unsigned char> ReadPayloadFile(const std::wstring& path)
+{
+    std::vector<unsigned char> payload;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return payload;
+    }
+    LARGE_INTEGER size{};
+    GetFileSizeEx(file, &size);
+    payload.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    ReadFile(file, payload.data(), static_cast<DWORD>(payload.size()), &read, nullptr);
+    payload.resize(read);
+    CloseHandle(file);
+    return payload;
+}
+
+double MeanDrainMicroseconds()
+{
+    const int kDrains = 2000;
+    double start = Now();
+    for (int i = 0; i < kDrains; ++i) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+    }
+    return (Now() - start) / kDrains * 1e6;
+}
+
+int RunPhase(const std::wstring& phase, const std::wstring& zipPath, const std::wstring& dir, const std::wstring& resultPath)
+{
+    // The installer holds the payload in one heap buffer, as LoadPayload does.
+    std::vector<unsigned char> payload = ReadPayloadFile(zipPath);
+    PhaseResult result;
+    bool ok = false;
+    if (phase == L"bare") {
+        double start = Now();
+        ok = BareExtract(payload, dir);
+        result.seconds = Now() - start;
+    } else {
+        BenchmarkWindow window;
+        result.drainMicroseconds = MeanDrainMicroseconds();
+        double start = Now();
+        ok = ExtractPayload(payload, dir, ProgressTarget{window.window, &window.state});
+        result.seconds = Now() - start;
+        result.paints = window.paints;
+        result.paintSeconds = window.paintSeconds;
+    }
+    result.peakMegabytes = PeakMegabytes();
+    char line[256];
+    std::snprintf(line, sizeof(line), "%d %.4f %.2f %d %.4f %.2f\n", ok ? 1 : 0, result.seconds, result.peakMegabytes,
+                  result.paints, result.paintSeconds, result.drainMicroseconds);
+    WriteFileBytes(resultPath, line);
+    return ok ? 0 : 1;
+}
+
+bool RunChild(const std::wstring& arguments, PhaseResult& result)
+{
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return false;
+    }
+    WaitForSingleObject(process.hProcess, 30 * 60 * 1000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code == 0;
+}
+
+bool ReadResult(const std::wstring& path, PhaseResult& result)
+{
+    int ok = 0;
+    std::string text = ReadFileBytes(path);
+    return std::sscanf(text.c_str(), "%d %lf %lf %d %lf %lf", &ok, &result.seconds, &result.peakMegabytes,
+                       &result.paints, &result.paintSeconds, &result.drainMicroseconds) == 6 && ok == 1;
+}
+
+bool MeasurePhase(const wchar_t* phase, const std::wstring& zipPath, PhaseResult& result)
+{
+    ScopedTempDir target;
+    std::wstring resultPath = target / L"result.txt";
+    std::wstring dir = target / L"Orvicap";
+    CreateDirectories(dir);
+    std::wstring arguments = std::wstring(L"--phase ") + phase + L" \"" + zipPath + L"\" \"" + dir + L"\" \"" + resultPath + L"\"";
+    return RunChild(arguments, result) && ReadResult(resultPath, result);
+}
+
+int RunBenchmark()
+{
+    std::wstring zipPath = ModuleDirectory() + L"\\product-scale-payload.zip";
+    std::string archive = ProductScalePayload(zipPath);
+    double packedMegabytes = static_cast<double>(archive.size()) / (1024.0 * 1024.0);
+    mz_zip_archive zip{};
+    mz_zip_reader_init_mem(&zip, archive.data(), archive.size(), 0);
+    mz_uint entries = mz_zip_reader_get_num_files(&zip);
+    mz_uint directories = 0;
+    double unpacked = 0;
+    for (mz_uint i = 0; i < entries; ++i) {
+        mz_zip_archive_file_stat stat;
+        mz_zip_reader_file_stat(&zip, i, &stat);
+        directories += stat.m_is_directory ? 1 : 0;
+        unpacked += static_cast<double>(stat.m_uncomp_size);
+    }
+    mz_zip_reader_end(&zip);
+    double unpackedMegabytes = unpacked / (1024.0 * 1024.0);
+    archive.clear();
+    std::printf("payload: %u entries (%u directories), %.1f MB unpacked, %.1f MB packed\n", entries, directories,
+                unpackedMegabytes, packedMegabytes);
+
+    PhaseResult bare, installer;
+    if (!MeasurePhase(L"bare", zipPath, bare) || !MeasurePhase(L"installer", zipPath, installer)) {
+        std::printf("a phase failed\n");
+        return 1;
+    }
+    double meanPaintMs = installer.paints ? installer.paintSeconds / installer.paints * 1000.0 : 0.0;
+    double mandated = installer.paintSeconds + (installer.paints + entries) * installer.drainMicroseconds / 1e6;
+    double limit = (bare.seconds + mandated) * 1.10;
+    std::printf("bare miniz loop:      %7.2f s  %6.1f MB/s  peak %.1f MB\n", bare.seconds,
+                unpackedMegabytes / bare.seconds, bare.peakMegabytes);
+    std::printf("installer extraction: %7.2f s  %6.1f MB/s  peak %.1f MB  ratio to bare %.2f\n", installer.seconds,
+                unpackedMegabytes / installer.seconds, installer.peakMegabytes, installer.seconds / bare.seconds);
+    std::printf("paints: %d, mean paint %.2f ms, paints total %.2f s; mean empty-queue drain %.1f us\n",
+                installer.paints, meanPaintMs, installer.paintSeconds, installer.drainMicroseconds);
+    std::printf("target: extraction <= (bare + paints + drains) x 1.10 = %.2f s: %s\n", limit,
+                installer.seconds <= limit ? "met" : "missed");
+    std::printf("target: peak <= payload + 30 MB = %.1f MB: %s\n", packedMegabytes + 30.0,
+                installer.peakMegabytes <= packedMegabytes + 30.0 ? "met" : "missed");
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc == 6 && std::wstring(argv[1]) == L"--phase") {
+        return RunPhase(argv[2], argv[3], argv[4], argv[5]);
+    }
+    return RunBenchmark();
+}
