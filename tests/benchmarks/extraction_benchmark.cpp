@@ -4,6 +4,7 @@
 //   extraction_benchmark            builds the payload once, runs both phases, prints the figures
 //   extraction_benchmark --phase bare|installer ZIP DIR RESULT
 #include <windows.h>
+#include <psapi.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -38,7 +39,7 @@ double PeakMegabytes()
 {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof(counters);
-    K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
     return static_cast<double>(counters.PeakPagefileUsage) / (1024.0 * 1024.0);
 }
 
@@ -134,7 +135,7 @@ int RunPhase(const std::wstring& phase, const std::wstring& zipPath, const std::
     return ok ? 0 : 1;
 }
 
-bool RunChild(const std::wstring& arguments, PhaseResult& result)
+bool RunChild(const std::wstring& arguments)
 {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -168,7 +169,7 @@ bool MeasurePhase(const wchar_t* phase, const std::wstring& zipPath, PhaseResult
     std::wstring dir = target / L"Orvicap";
     CreateDirectories(dir);
     std::wstring arguments = std::wstring(L"--phase ") + phase + L" \"" + zipPath + L"\" \"" + dir + L"\" \"" + resultPath + L"\"";
-    return RunChild(arguments, result) && ReadResult(resultPath, result);
+    return RunChild(arguments) && ReadResult(resultPath, result);
 }
 
 int RunBenchmark()
