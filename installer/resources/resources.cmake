@@ -18,7 +18,9 @@ endif()
 
 set(installer_icon "${generated_dir}/app.ico")
 set(installer_payload "${generated_dir}/payload.zip")
-set(installer_uninstaller "$<TARGET_FILE:uninstall>")
+# Where the uninstaller's build puts uninstall.exe; a path known now, so that
+# the resource object can depend on the file.
+set(installer_uninstaller "${CMAKE_BINARY_DIR}/uninstaller/uninstall.exe")
 
 add_custom_command(OUTPUT "${installer_icon}"
   COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/installer/resources/make_icon.py" --ico64 "${installer_icon}"
@@ -33,16 +35,13 @@ add_custom_command(OUTPUT "${installer_payload}"
   VERBATIM)
 add_custom_target(installer_resource_files DEPENDS "${installer_icon}" "${installer_payload}")
 
-# The uninstaller's path is only known at generation time.
-configure_file("${resources_dir}/VLInstaller.rc.in" "${generated_dir}/VLInstaller.rc.in" @ONLY)
-if(TARGET uninstall)
-  file(GENERATE OUTPUT "${generated_dir}/VLInstaller.rc" INPUT "${generated_dir}/VLInstaller.rc.in")
-endif()
+configure_file("${resources_dir}/VLInstaller.rc.in" "${generated_dir}/VLInstaller.rc" @ONLY)
 
 # The function below runs in the callers' directories, which see these only
 # through the cache.
 set(ORVICAP_INSTALLER_RC "${generated_dir}/VLInstaller.rc" CACHE INTERNAL "")
-set(ORVICAP_INSTALLER_RC_INPUTS "${installer_icon};${installer_payload};${resources_dir}/VLInstaller.manifest"
+set(ORVICAP_INSTALLER_RC_INPUTS
+    "${installer_icon};${installer_payload};${installer_uninstaller};${resources_dir}/VLInstaller.manifest"
     CACHE INTERNAL "")
 
 # Gives a target the installer's resources; the installer itself, and the test
@@ -51,6 +50,4 @@ function(orvicap_installer_resources target)
   target_sources(${target} PRIVATE "${ORVICAP_INSTALLER_RC}")
   set_property(SOURCE "${ORVICAP_INSTALLER_RC}" APPEND PROPERTY OBJECT_DEPENDS ${ORVICAP_INSTALLER_RC_INPUTS})
   add_dependencies(${target} installer_resource_files uninstall)
-  # The rebuilt uninstaller must be embedded again.
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS $<TARGET_FILE:uninstall>)
 endfunction()

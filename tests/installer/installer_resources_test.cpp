@@ -95,7 +95,9 @@ TEST(InstallerResources, UninstallerResourceIsTheBuiltUninstallerByteForByte)
 {
     std::string built = ReadFileBytes(ModuleDirectory() + L"\\uninstall.exe");
     ASSERT_FALSE(built.empty());
-    EXPECT_EQ(RcData(102), built);
+    std::string embedded = RcData(102);
+    EXPECT_EQ(embedded.size(), built.size());
+    EXPECT_TRUE(embedded == built) << "resource 102 differs from the built uninstall.exe";
 }
 
 // The payload as the extractor relies on it: one top folder with its own

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+// Directory symbolic links for the tests.  Under Wine a Unix symbolic link in
+// the prefix shows as a directory with FILE_ATTRIBUTE_REPARSE_POINT, which is
+// how the tests build one there (Wine's CreateSymbolicLinkW makes nothing).
+bool RunningUnderWine();
+bool MakeDirectoryLink(const std::wstring& target, const std::wstring& link);
+void RemoveDirectoryLink(const std::wstring& link);

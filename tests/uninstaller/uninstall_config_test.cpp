@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include "test_files.h"
+#include "uninstall_config.h"
+
+namespace {
+
+// The record exactly as the installer writes it.
+const std::string kInstallerRecord =
+    "\xEF\xBB\xBF"
+    "Name=Orvicap\r\nSubtitle=\xE7\xBB\xB4\xE6\xB4\x9B\xE5\xBD\x95\xE5\xB1\x8F\r\nArpSubkey=Orvicap\r\n"
+    "MainExe=Orvicap.exe\r\n";
+const wchar_t kSubtitle[] = L"维洛录屏";
+
+struct RecordCase {
+    const char* label;
+    std::string file;
+    bool loads;
+    UninstallConfig expected;
+};
+
+const RecordCase kRecordCases[] = {
+    {"installer's own record", kInstallerRecord, true, {L"Orvicap", kSubtitle, L"Orvicap", L"Orvicap.exe"}},
+    {"LF endings without mark",
+     "Name=Orvicap\nSubtitle=\xE7\xBB\xB4\xE6\xB4\x9B\xE5\xBD\x95\xE5\xB1\x8F\nArpSubkey=Orvicap\nMainExe=Orvicap.exe",
+     true,
+     {L"Orvicap", kSubtitle, L"Orvicap", L"Orvicap.exe"}},
+    // Only the first byte is looked at: three bytes go, here "\xEFNa" and with it the key.
+    {"0xEF without a mark", "\xEFName=Orvicap\r\n", false, {L"", L"", L"", L""}},
+    {"0xEF and two more bytes in front", "\xEF\x41\x42Name=Orvicap\r\n", true, {L"Orvicap", L"", L"", L""}},
+    {"spaces, tabs and a stray CR around key and value", " \tName \t= \tOrvicap \t\r\r\nMainExe=\t a.exe \r\n", true,
+     {L"Orvicap", L"", L"", L"a.exe"}},
+    {"lower-case key", "name=Orvicap\r\n", false, {L"", L"", L"", L""}},
+    {"two Name lines, the first empty", "Name=\r\nName=Orvicap\r\n", false, {L"", L"", L"", L""}},
+    {"two Name lines, the first wins", "Name=First\r\nName=Second\r\n", true, {L"First", L"", L"", L""}},
+    {"comment and section characters in front", "#Name=A\r\n;Name=B\r\n[Name=C\r\nName=D\r\n", true, {L"D", L"", L"", L""}},
+    {"comment characters after a space are ordinary keys", " #Name=A\r\n ;Name=B\r\n [Name=C\r\n", false, {L"", L"", L"", L""}},
+    {"section line before the keys", "[Orvicap]\r\nName=Orvicap\r\n", true, {L"Orvicap", L"", L"", L""}},
+    {"value containing '='", "Name=N\r\nSubtitle=a=b\r\n", true, {L"N", L"a=b", L"", L""}},
+    {"lines without '=' and blank lines", "\r\n\nName\r\nMainExe\r\nName=N\r\n", true, {L"N", L"", L"", L""}},
+    {"value of spaces only", "Name=N\r\nSubtitle= \t \r\n", true, {L"N", L"", L"", L""}},
+    {"extra keys", "Version=9\r\nName=N\r\nArpSubkey=K\r\n", true, {L"N", L"", L"K", L""}},
+    {"empty file", "", false, {L"", L"", L"", L""}},
+    {"mark only", "\xEF\xBB\xBF", false, {L"", L"", L"", L""}},
+};
+
+TEST(UninstallConfig, RecordsReadAsTheLenientFormatSays)
+{
+    for (const RecordCase& row : kRecordCases) {
+        SCOPED_TRACE(row.label);
+        ScopedTempDir dir;
+        ASSERT_TRUE(WriteFileBytes(dir / L"uninstall.ini", row.file));
+        UninstallConfig config;
+        EXPECT_EQ(LoadUninstallConfig(dir.path, config), row.loads);
+        if (row.loads) {
+            EXPECT_EQ(config.name, row.expected.name);
+            EXPECT_EQ(config.subtitle, row.expected.subtitle);
+            EXPECT_EQ(config.arpSubkey, row.expected.arpSubkey);
+            EXPECT_EQ(config.mainExe, row.expected.mainExe);
+        }
+    }
+}
+
+TEST(UninstallConfig, MissingRecordDoesNotLoad)
+{
+    ScopedTempDir dir;
+    UninstallConfig config;
+    EXPECT_FALSE(LoadUninstallConfig(dir.path, config));
+    std::string content = "untouched";
+    EXPECT_FALSE(ReadRecordFile(dir / L"uninstall.ini", content));
+    EXPECT_EQ(content, "untouched");
+}
+
+TEST(UninstallConfig, ReadingDropsOnlyALeadingMark)
+{
+    const struct {
+        std::string file;
+        std::string content;
+    } cases[] = {
+        {"\xEF\xBB\xBFName=x", "Name=x"},
+        {"Name=x\xEF\xBB\xBF", "Name=x\xEF\xBB\xBF"},
+        {"\xEF\xBB", "\xEF\xBB"},
+        {"\xEF\x01\x02rest", "rest"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(testing::PrintToString(row.file));
+        ScopedTempDir dir;
+        ASSERT_TRUE(WriteFileBytes(dir / L"r.ini", row.file));
+        std::string content;
+        ASSERT_TRUE(ReadRecordFile(dir / L"r.ini", content));
+        EXPECT_EQ(content, row.content);
+    }
+}
+
+TEST(UninstallConfig, TrimmingRemovesBlanksInFrontAndLineEndsBehind)
+{
+    const struct {
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {" \tkey\t ", "key"}, {"a b", "a b"},   {"\r\nkey", "\r\nkey"}, {"key\r\n", "key"},
+        {" \t ", ""},         {" \r", ""},      {"", ""},               {"\"q\" ", "\"q\""},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(testing::PrintToString(row.in));
+        std::string token = row.in;
+        TrimRecordToken(token);
+        EXPECT_EQ(token, row.out);
+    }
+}
+
+TEST(UninstallConfig, ValueLookupIsExactAboutTheKey)
+{
+    std::string content = "NameX=a\nName =b\n";
+    EXPECT_EQ(FindRecordValue(content, "Name"), L"b");
+    EXPECT_EQ(FindRecordValue(content, "Nam"), L"");
+    EXPECT_EQ(FindRecordValue("MainExe=x", "MainExe"), L"x") << "a last line without LF counts";
+}
+
+TEST(UninstallConfig, InstallDirIsTheUninstallersOwnFolder)
+{
+    EXPECT_EQ(DirectoryOfPath(L"C:\\Program Files (x86)\\Orvicap\\uninstall.exe"), L"C:\\Program Files (x86)\\Orvicap");
+    EXPECT_EQ(DirectoryOfPath(L"D:\\应用\\Orvicap\\uninstall.exe"), L"D:\\应用\\Orvicap");
+    EXPECT_EQ(DirectoryOfPath(OwnModulePath()), ModuleDirectory());
+}
+
+}  // namespace

@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "canvas.h"
+#include "test_files.h"
+#include "uninstaller_layout.h"
+#include "uninstaller_painting.h"
+
+namespace {
+
+// The progress bar's colours, as the shared primitive draws it.
+constexpr uint32_t kTrack = 0xE6EAF0;
+constexpr uint32_t kFill = 0x2D7DF6;
+
+uint32_t Rgb(ARGB color)
+{
+    return color & 0xFFFFFF;
+}
+
+// The header's vertical gradient at row y.
+uint32_t HeaderAt(int y)
+{
+    double t = (y + 0.5) / kHeaderHeight;
+    auto mix = [t](int top, int bottom) { return static_cast<int>(top + (bottom - top) * t + 0.5); };
+    return static_cast<uint32_t>(mix(Red(kHeaderTopColor), Red(kHeaderBottomColor)) << 16 |
+                                 mix(Green(kHeaderTopColor), Green(kHeaderBottomColor)) << 8 |
+                                 mix(Blue(kHeaderTopColor), Blue(kHeaderBottomColor)));
+}
+
+// A 56 x 56 icon of one opaque colour.
+HICON SolidIcon(uint32_t rgb)
+{
+    std::vector<uint32_t> pixels(kHeaderIconSize * kHeaderIconSize, 0xFF000000 | rgb);
+    HBITMAP color = CreateBitmap(kHeaderIconSize, kHeaderIconSize, 1, 32, pixels.data());
+    std::vector<BYTE> maskBits(kHeaderIconSize * kHeaderIconSize / 8 + kHeaderIconSize, 0);
+    HBITMAP mask = CreateBitmap(kHeaderIconSize, kHeaderIconSize, 1, 1, maskBits.data());
+    ICONINFO info{TRUE, 0, 0, mask, color};
+    HICON icon = CreateIconIndirect(&info);
+    DeleteObject(color);
+    DeleteObject(mask);
+    return icon;
+}
+
+struct UninstallerPaintingTest : testing::Test {
+    GdiplusSession gdiplus;
+    Canvas canvas{kWindowWidth, kWindowHeight};
+    UninstallerState state;
+
+    void SetUp() override
+    {
+        ASSERT_NE(gdiplus.token, 0u);
+        state.name = L"Orvicap";
+        state.subtitle = L"维洛录屏";
+        state.closeRect = kCloseRect;
+        state.progressRect = kProgressRect;
+    }
+
+    void Paint()
+    {
+        CanvasGraphics graphics(canvas);
+        ASSERT_NE(graphics.graphics, nullptr);
+        PaintUninstallerWindow(graphics.graphics, state);
+    }
+};
+
+TEST_F(UninstallerPaintingTest, HeaderBodyAndBorderHaveTheirColours)
+{
+    Paint();
+
+    for (int y : {2, 60, 147}) {
+        SCOPED_TRACE(y);
+        EXPECT_TRUE(NearColor(canvas.Pixel(100, y), HeaderAt(y), 6)) << std::hex << canvas.Pixel(100, y);
+    }
+    EXPECT_TRUE(NearColor(canvas.Pixel(100, 160), Rgb(kBodyColor), 2));
+    EXPECT_TRUE(NearColor(canvas.Pixel(100, 250), Rgb(kBodyColor), 2));
+    for (POINT border : {POINT{0, 200}, POINT{479, 200}, POINT{240, 259}, POINT{300, 0}}) {
+        SCOPED_TRACE(testing::Message() << border.x << "," << border.y);
+        EXPECT_TRUE(NearColor(canvas.Pixel(border.x, border.y), Rgb(kBorderColor), 24))
+            << std::hex << canvas.Pixel(border.x, border.y);
+    }
+}
+
+TEST_F(UninstallerPaintingTest, HeaderTextsStandInTheirPlaces)
+{
+    Paint();
+
+    RECT smallTitle{kSmallTitleOrigin.x, kSmallTitleOrigin.y, kSmallTitleOrigin.x + 30, kSmallTitleOrigin.y + 18};
+    EXPECT_GT(PixelsDifferingFrom(canvas, smallTitle, HeaderAt(22), 40), 10) << "卸载 is drawn";
+    EXPECT_EQ(PixelsDifferingFrom(canvas, RECT{1, 10, 18, 34}, HeaderAt(22), 8), 0) << "nothing left of it";
+    EXPECT_GT(PixelsDifferingFrom(canvas, RECT{190, 100, 290, 128}, HeaderAt(114), 80), 20) << "the title";
+    EXPECT_EQ(PixelsDifferingFrom(canvas, RECT{1, 100, 150, 124}, HeaderAt(112), 8), 0) << "the title is centred";
+    EXPECT_GT(PixelsDifferingFrom(canvas, RECT{200, 128, 280, 146}, HeaderAt(137), 30), 10) << "the subtitle";
+}
+
+TEST_F(UninstallerPaintingTest, EmptySubtitleLeavesItsLineBlank)
+{
+    state.subtitle.clear();
+    Paint();
+    EXPECT_EQ(PixelsDifferingFrom(canvas, RECT{1, 129, 479, 146}, HeaderAt(137), 8), 0);
+}
+
+TEST_F(UninstallerPaintingTest, CloseButtonLightsUpWhileHovered)
+{
+    const POINT background{443, 30};  // inside the button, off the cross
+    const POINT cross{kCloseRect.left + 14 - 3, kCloseRect.top + 14 - 3};
+    const struct {
+        bool hover;
+        uint32_t back;
+        uint32_t cross;
+    } cases[] = {
+        {false, Blend(kCloseBackColor, HeaderAt(30)), Blend(kCloseCrossColor, Blend(kCloseBackColor, HeaderAt(19)))},
+        {true, Rgb(kCloseBackHoverColor), Rgb(kCloseCrossHoverColor)},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.hover);
+        state.closeHover = row.hover;
+        Paint();
+        EXPECT_TRUE(NearColor(canvas.Pixel(background.x, background.y), row.back, 8))
+            << std::hex << canvas.Pixel(background.x, background.y);
+        EXPECT_TRUE(NearColor(canvas.Pixel(cross.x, cross.y), row.cross, 40)) << std::hex << canvas.Pixel(cross.x, cross.y);
+        EXPECT_TRUE(NearColor(canvas.Pixel(438, 22), HeaderAt(22), 6)) << "nothing outside the button";
+    }
+}
+
+TEST_F(UninstallerPaintingTest, ProgressBarFillsToItsClampedPercentage)
+{
+    const int y = kProgressRect.top + 4;  // above the centred label
+    const struct {
+        int progress;
+        int filledUpTo;  // last filled x, or below the bar for none
+    } cases[] = {{0, 0}, {42, 40 + 400 * 42 / 100 - 1}, {100, 439}, {-5, 0}, {250, 439}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.progress);
+        state.progress = row.progress;
+        Paint();
+        for (int x : {50, 150, 200, 206, 210, 300, 430}) {
+            bool filled = x <= row.filledUpTo;
+            EXPECT_TRUE(NearColor(canvas.Pixel(x, y), filled ? kFill : kTrack, 6))
+                << "x " << x << std::hex << " " << canvas.Pixel(x, y);
+        }
+        EXPECT_TRUE(NearColor(canvas.Pixel(100, kProgressRect.bottom + 2), Rgb(kBodyColor), 2));
+    }
+}
+
+TEST_F(UninstallerPaintingTest, StatusLineStartsAtItsOrigin)
+{
+    state.statusText = L"卸载完成！";
+    Paint();
+    RECT line{kStatusOrigin.x, kStatusOrigin.y, kStatusOrigin.x + 80, kStatusOrigin.y + 18};
+    EXPECT_GT(PixelsDifferingFrom(canvas, line, Rgb(kBodyColor), 60), 20);
+    EXPECT_EQ(PixelsDifferingFrom(canvas, RECT{2, 206, kStatusOrigin.x, 258}, Rgb(kBodyColor), 4), 0);
+    EXPECT_EQ(PixelsDifferingFrom(canvas, RECT{kStatusOrigin.x, 206, 200, kStatusOrigin.y}, Rgb(kBodyColor), 4), 0);
+    uint32_t darkest = 0xFFFFFF;
+    for (int y = line.top; y < line.bottom; ++y) {
+        for (int x = line.left; x < line.right; ++x) {
+            if (Red(canvas.Pixel(x, y)) < Red(darkest)) {
+                darkest = canvas.Pixel(x, y);
+            }
+        }
+    }
+    EXPECT_TRUE(NearColor(darkest, Rgb(kStatusColor), 40)) << std::hex << darkest;
+}
+
+TEST_F(UninstallerPaintingTest, GivenIconFillsTheIconSquare)
+{
+    state.headerIcon = SolidIcon(0xC03020);
+    ASSERT_NE(state.headerIcon, nullptr);
+    Paint();
+    DestroyIcon(state.headerIcon);
+
+    for (POINT inside : {POINT{212, 36}, POINT{240, 64}, POINT{267, 91}}) {
+        EXPECT_TRUE(NearColor(canvas.Pixel(inside.x, inside.y), 0xC03020, 4)) << inside.x << "," << inside.y;
+    }
+    EXPECT_TRUE(NearColor(canvas.Pixel(211, 64), HeaderAt(64), 6));
+    EXPECT_TRUE(NearColor(canvas.Pixel(268, 64), HeaderAt(64), 6));
+}
+
+// This test program carries no icon resource 1, so without an icon the
+// header falls back to the drawn mark.
+TEST_F(UninstallerPaintingTest, WithoutAnyIconTheDrawnMarkStandsIn)
+{
+    ASSERT_EQ(FindResourceW(nullptr, MAKEINTRESOURCEW(1), RT_GROUP_ICON), nullptr);
+    Paint();
+
+    EXPECT_TRUE(NearColor(canvas.Pixel(216, 40), Rgb(kFallbackIconTopColor), 12)) << std::hex << canvas.Pixel(216, 40);
+    EXPECT_TRUE(NearColor(canvas.Pixel(250, 89), Rgb(kFallbackIconBottomColor), 12)) << std::hex << canvas.Pixel(250, 89);
+    EXPECT_TRUE(NearColor(canvas.Pixel(238, 64), Rgb(kFallbackIconMarkColor), 4)) << "inside the triangle";
+    EXPECT_FALSE(NearColor(canvas.Pixel(228, 64), Rgb(kFallbackIconMarkColor), 60)) << "left of the triangle";
+    EXPECT_TRUE(NearColor(canvas.Pixel(212, 36), HeaderAt(36), 10)) << "the square's corner is rounded";
+}
+
+TEST_F(UninstallerPaintingTest, BufferedPaintCopiesTheWholePicture)
+{
+    state.progress = 42;
+    state.statusText = L"正圠删除文件...";
+    Paint();
+    Canvas buffered(kWindowWidth, kWindowHeight);
+    PaintUninstallerBuffered(buffered.dc, RECT{0, 0, kWindowWidth, kWindowHeight}, state);
+
+    int differing = 0;
+    for (int y = 0; y < kWindowHeight; ++y) {
+        for (int x = 0; x < kWindowWidth; ++x) {
+            differing += canvas.Pixel(x, y) == buffered.Pixel(x, y) ? 0 : 1;
+        }
+    }
+    EXPECT_EQ(differing, 0);
+}
+
+}  // namespace

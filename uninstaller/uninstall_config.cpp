@@ -1,0 +1,145 @@
+#include "uninstall_config.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "uninstaller_constants.h"
+
+namespace {
+
+std::wstring Utf8ToWide(const std::string& text)
+{
+    if (text.empty()) {
+        return std::wstring();
+    }
+    int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    if (size <= 1) {
+        return std::wstring();
+    }
+    std::wstring wide(static_cast<size_t>(size - 1), L'\0');
+    if (MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), size) == 0) {
+        return std::wstring();
+    }
+    return wide;
+}
+
+bool IsCommentStart(char c)
+{
+    return c == '#' || c == ';' || c == '[';
+}
+
+// The value of this line when its key is the one asked for.
+bool MatchRecordLine(std::string line, const std::string& key, std::string& value)
+{
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    if (line.empty() || IsCommentStart(line.front())) {
+        return false;
+    }
+    size_t separator = line.find('=');
+    if (separator == std::string::npos) {
+        return false;
+    }
+    std::string lineKey = line.substr(0, separator);
+    TrimRecordToken(lineKey);
+    if (lineKey != key) {
+        return false;
+    }
+    value = line.substr(separator + 1);
+    TrimRecordToken(value);
+    return true;
+}
+
+}  // namespace
+
+std::wstring OwnModulePath()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::wstring DirectoryOfPath(const std::wstring& path)
+{
+    wchar_t buffer[MAX_PATH] = {};
+    lstrcpynW(buffer, path.c_str(), MAX_PATH);
+    PathRemoveFileSpecW(buffer);
+    return buffer;
+}
+
+bool ReadRecordFile(const std::wstring& path, std::string& content)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) {
+        CloseHandle(file);
+        return false;
+    }
+    // The record is four short lines; of a file that has grown huge only the
+    // beginning is read, instead of allocating its whole size.
+    DWORD wanted = size.QuadPart > static_cast<LONGLONG>(kMaxRecordBytes) ? kMaxRecordBytes
+                                                                           : static_cast<DWORD>(size.QuadPart);
+    std::string bytes(wanted, '\0');
+    DWORD read = 0;
+    // A failed read leaves what it got, possibly nothing: the record then
+    // simply lacks its keys.
+    ReadFile(file, bytes.data(), wanted, &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(read < wanted ? read : wanted);
+    if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF) {
+        bytes.erase(0, 3);
+    }
+    content = std::move(bytes);
+    return true;
+}
+
+std::wstring FindRecordValue(const std::string& content, const std::string& key)
+{
+    size_t start = 0;
+    while (start <= content.size()) {
+        size_t end = content.find('\n', start);
+        size_t length = (end == std::string::npos ? content.size() : end) - start;
+        std::string value;
+        if (MatchRecordLine(content.substr(start, length), key, value)) {
+            return Utf8ToWide(value);
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    return std::wstring();
+}
+
+void TrimRecordToken(std::string& token)
+{
+    size_t first = token.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        token.clear();
+        return;
+    }
+    size_t last = token.find_last_not_of(" \t\r\n");
+    if (last == std::string::npos) {
+        token.clear();
+        return;
+    }
+    token = token.substr(first, last - first + 1);
+}
+
+bool LoadUninstallConfig(const std::wstring& installDir, UninstallConfig& config)
+{
+    std::string content;
+    if (!ReadRecordFile(installDir + L"\\" + kInstallRecordFileName, content)) {
+        return false;
+    }
+    config.name = FindRecordValue(content, "Name");
+    config.subtitle = FindRecordValue(content, "Subtitle");
+    config.arpSubkey = FindRecordValue(content, "ArpSubkey");
+    config.mainExe = FindRecordValue(content, "MainExe");
+    return !config.name.empty();
+}

@@ -1,0 +1,121 @@
+#include "uninstaller_entry.h"
+
+#include "gdiplus_api.h"
+#include "uninstall_config.h"
+#include "uninstaller_constants.h"
+#include "uninstaller_layout.h"
+#include "uninstaller_state.h"
+#include "uninstaller_window.h"
+
+namespace {
+
+// The process's GDI+ token; 0 while GDI+ is not started.
+ULONG_PTR gdiplusToken = 0;
+
+void StartGdiplus()
+{
+    const GdiplusApi& gdip = GdiplusFunctions();
+    if (gdiplusToken != 0 || gdip.GdiplusStartup == nullptr) {
+        return;
+    }
+    Gdiplus::GdiplusStartupInput input;
+    // A failed start leaves the window unpainted, which is all it can do.
+    gdip.GdiplusStartup(&gdiplusToken, &input, nullptr);
+}
+
+void StopGdiplus()
+{
+    if (gdiplusToken != 0) {
+        GdiplusFunctions().GdiplusShutdown(gdiplusToken);
+        gdiplusToken = 0;
+    }
+}
+
+void RegisterUninstallerClass(HINSTANCE instance)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = UninstallerWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = kWindowClassName;
+    windowClass.hIconSm =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    // A class that cannot be registered shows up as a window that cannot be
+    // created, which is reported there.
+    RegisterClassExW(&windowClass);
+}
+
+void FillState(UninstallerState& state, const UninstallConfig& config, const std::wstring& installDir)
+{
+    state.name = config.name;
+    state.subtitle = config.subtitle;
+    state.arpSubkey = config.arpSubkey;
+    state.mainExe = config.mainExe;
+    state.installDir = installDir;
+    state.selfPath = OwnModulePath();
+    std::wstring iconPath = installDir + L"\\" + kIconFileName;
+    state.headerIcon = static_cast<HICON>(
+        LoadImageW(nullptr, iconPath.c_str(), IMAGE_ICON, kHeaderIconSize, kHeaderIconSize, LR_LOADFROMFILE));
+}
+
+HWND CreateUninstallerWindow(HINSTANCE instance, UninstallerState& state)
+{
+    // Centred on the primary screen, not on the work area.
+    int x = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;
+    return CreateWindowExW(WS_EX_APPWINDOW, kWindowClassName, state.name.c_str(), WS_POPUP, x, y, kWindowWidth,
+                           kWindowHeight, nullptr, nullptr, instance, &state);
+}
+
+void RunMessageLoop()
+{
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+}  // namespace
+
+std::wstring ConfirmationText(const std::wstring& name)
+{
+    return kConfirmTextBeforeName + name + kConfirmTextAfterName;
+}
+
+int RunUninstaller(HINSTANCE instance, const std::wstring& installDir)
+{
+    UninstallConfig config;
+    if (!LoadUninstallConfig(installDir, config)) {
+        MessageBoxW(nullptr, kRecordMissingMessage, kRecordMissingCaption, MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    std::wstring question = ConfirmationText(config.name);
+    if (MessageBoxW(nullptr, question.c_str(), config.name.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
+        IDYES) {
+        return 0;
+    }
+    StartGdiplus();
+    RegisterUninstallerClass(instance);
+    UninstallerState state;
+    FillState(state, config, installDir);
+    HWND window = CreateUninstallerWindow(instance, state);
+    if (window == nullptr) {
+        if (state.headerIcon != nullptr) {
+            DestroyIcon(state.headerIcon);
+        }
+        StopGdiplus();
+        return 1;
+    }
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    RunMessageLoop();
+    if (state.headerIcon != nullptr) {
+        DestroyIcon(state.headerIcon);
+    }
+    StopGdiplus();
+    return 0;
+}

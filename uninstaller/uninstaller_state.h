@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// What the uninstaller's window shows and its removal run works on.  Owned
+// by RunUninstaller for the whole window phase; the window reaches it
+// through its user data.
+struct UninstallerState {
+    std::wstring name;
+    std::wstring subtitle;
+    std::wstring arpSubkey;
+    std::wstring mainExe;
+    std::wstring installDir;
+    std::wstring selfPath;
+    int progress = 0;  // percent
+    std::wstring statusText;
+    bool closeHover = false;
+    HICON headerIcon = nullptr;  // app.ico at 56 x 56, or null; destroyed by RunUninstaller
+    RECT closeRect{};
+    RECT progressRect{};
+    // Set while the removal runs inside the start message; the window's close
+    // requests are refused meanwhile.
+    bool removing = false;
+};
