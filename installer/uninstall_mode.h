@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+// The installer started with /uninstall: removes the installation the
+// uninstall entry names, with message boxes only, and has the command
+// interpreter delete this program's own file a second after it has ended.
+// Always 0.
+int RunUninstallMode();
+
+// A directory the uninstall mode may delete as a whole: an absolute path
+// that is not the root of a drive or share.
+bool IsDeletableInstallDir(const std::wstring& installDir);
+
+// cmd.exe's parameters that delete the given file once this process is gone.
+std::wstring SelfDeletionParameters(const std::wstring& ownPath);

@@ -1,0 +1,268 @@
+#include "pixel_canvas.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "drawing_primitives.h"
+#include "test_files.h"
+
+ScopedGdiplus::ScopedGdiplus()
+{
+    Gdiplus::GdiplusStartupInput input;
+    GdiplusFunctions().GdiplusStartup(&token, &input, nullptr);
+}
+
+ScopedGdiplus::~ScopedGdiplus()
+{
+    if (token != 0) {
+        GdiplusFunctions().GdiplusShutdown(token);
+    }
+}
+
+PixelCanvas::PixelCanvas(int canvasWidth, int canvasHeight, std::uint32_t backgroundRgb)
+    : width(canvasWidth), height(canvasHeight)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    dc = CreateCompatibleDC(nullptr);
+    void* pixels = nullptr;
+    bitmap = dc ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0) : nullptr;
+    if (bitmap == nullptr) {
+        return;
+    }
+    previous = SelectObject(dc, bitmap);
+    bits = static_cast<std::uint32_t*>(pixels);
+    for (int i = 0; i < width * height; ++i) {
+        bits[i] = backgroundRgb;
+    }
+}
+
+PixelCanvas::~PixelCanvas()
+{
+    if (previous != nullptr) {
+        SelectObject(dc, previous);
+    }
+    if (bitmap != nullptr) {
+        DeleteObject(bitmap);
+    }
+    if (dc != nullptr) {
+        DeleteDC(dc);
+    }
+}
+
+std::uint32_t PixelCanvas::At(int x, int y) const
+{
+    GdiFlush();
+    if (bits == nullptr || x < 0 || y < 0 || x >= width || y >= height) {
+        return 0xFFFFFFFF;  // no colour a probe expects
+    }
+    return bits[y * width + x] & 0x00FFFFFF;
+}
+
+CanvasGraphics::CanvasGraphics(const PixelCanvas& canvas)
+{
+    const GdiplusApi& gdip = GdiplusFunctions();
+    if (gdip.GdipCreateFromHDC(canvas.dc, &graphics) == Gdiplus::Ok) {
+        gdip.GdipSetSmoothingMode(graphics, Gdiplus::SmoothingModeAntiAlias);
+        gdip.GdipSetTextRenderingHint(graphics, Gdiplus::TextRenderingHintClearTypeGridFit);
+    }
+}
+
+CanvasGraphics::~CanvasGraphics()
+{
+    if (graphics != nullptr) {
+        GdiplusFunctions().GdipDeleteGraphics(graphics);
+    }
+}
+
+TestBrush::TestBrush(ARGB color)
+{
+    GdiplusFunctions().GdipCreateSolidFill(color, &brush);
+}
+
+TestBrush::~TestBrush()
+{
+    if (brush != nullptr) {
+        GdiplusFunctions().GdipDeleteBrush(brush);
+    }
+}
+
+TestFont::TestFont(float pixels)
+{
+    const GdiplusApi& gdip = GdiplusFunctions();
+    if (gdip.GdipCreateFontFamilyFromName(kUiFontFamily, nullptr, &family) == Gdiplus::Ok) {
+        gdip.GdipCreateFont(family, pixels, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel, &font);
+    }
+}
+
+TestFont::~TestFont()
+{
+    if (font != nullptr) {
+        GdiplusFunctions().GdipDeleteFont(font);
+    }
+    if (family != nullptr) {
+        GdiplusFunctions().GdipDeleteFontFamily(family);
+    }
+}
+
+namespace {
+
+int Channel(std::uint32_t rgb, int shift)
+{
+    return static_cast<int>((rgb >> shift) & 0xFF);
+}
+
+bool ChannelsNear(std::uint32_t a, std::uint32_t b, int tolerance)
+{
+    for (int shift : {0, 8, 16}) {
+        if (std::abs(Channel(a, shift) - Channel(b, shift)) > tolerance) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::uint32_t Blend(std::uint32_t backgroundRgb, ARGB color)
+{
+    const int alpha = static_cast<int>(color >> 24);
+    std::uint32_t result = 0;
+    for (int shift : {0, 8, 16}) {
+        const int mixed = (Channel(color, shift) * alpha + Channel(backgroundRgb, shift) * (255 - alpha) + 127) / 255;
+        result |= static_cast<std::uint32_t>(mixed) << shift;
+    }
+    return result;
+}
+
+testing::AssertionResult ColorNear(std::uint32_t actual, std::uint32_t expected, int tolerance)
+{
+    if (ChannelsNear(actual, expected, tolerance)) {
+        return testing::AssertionSuccess();
+    }
+    char text[96];
+    std::snprintf(text, sizeof(text), "colour %06X, expected %06X within %d", static_cast<unsigned>(actual),
+                  static_cast<unsigned>(expected), tolerance);
+    return testing::AssertionFailure() << text;
+}
+
+bool AreaHasOtherThan(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance)
+{
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            if (!ChannelsNear(canvas.At(x, y), rgb, tolerance)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+namespace {
+
+RECT BoundsWhere(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance, bool matching)
+{
+    RECT bounds{area.right, area.bottom, area.left, area.top};
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            if (ChannelsNear(canvas.At(x, y), rgb, tolerance) == matching) {
+                bounds.left = std::min<LONG>(bounds.left, x);
+                bounds.top = std::min<LONG>(bounds.top, y);
+                bounds.right = std::max<LONG>(bounds.right, x + 1);
+                bounds.bottom = std::max<LONG>(bounds.bottom, y + 1);
+            }
+        }
+    }
+    return bounds.right > bounds.left ? bounds : RECT{};
+}
+
+}  // namespace
+
+RECT BoundsOfColor(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance)
+{
+    return BoundsWhere(canvas, area, rgb, tolerance, true);
+}
+
+RECT BoundsOfOtherThan(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance)
+{
+    return BoundsWhere(canvas, area, rgb, tolerance, false);
+}
+
+namespace {
+
+bool FindPngEncoder(CLSID& encoder)
+{
+    UINT count = 0;
+    UINT size = 0;
+    if (Gdiplus::DllExports::GdipGetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0) {
+        return false;
+    }
+    std::vector<BYTE> buffer(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    if (Gdiplus::DllExports::GdipGetImageEncoders(count, size, codecs) != Gdiplus::Ok) {
+        return false;
+    }
+    for (UINT i = 0; i < count; ++i) {
+        if (lstrcmpiW(codecs[i].MimeType, L"image/png") == 0) {
+            encoder = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool SavePng(const PixelCanvas& canvas, const std::wstring& path)
+{
+    CLSID encoder{};
+    if (canvas.bits == nullptr || !FindPngEncoder(encoder)) {
+        return false;
+    }
+    GdiFlush();
+    // The canvas's alpha byte is whatever GDI left there; the picture is opaque.
+    std::vector<std::uint32_t> pixels(canvas.bits, canvas.bits + canvas.width * canvas.height);
+    for (std::uint32_t& pixel : pixels) {
+        pixel |= 0xFF000000;
+    }
+    Gdiplus::GpBitmap* image = nullptr;
+    if (Gdiplus::DllExports::GdipCreateBitmapFromScan0(canvas.width, canvas.height, canvas.width * 4,
+                                                       PixelFormat32bppARGB, reinterpret_cast<BYTE*>(pixels.data()),
+                                                       &image) != Gdiplus::Ok) {
+        return false;
+    }
+    const bool saved = Gdiplus::DllExports::GdipSaveImageToFile(image, path.c_str(), &encoder, nullptr) == Gdiplus::Ok;
+    Gdiplus::DllExports::GdipDisposeImage(image);
+    return saved;
+}
+
+std::wstring ScreenshotFolder()
+{
+    const std::wstring folder = ModuleDirectory() + L"\\..\\screenshots";
+    CreateDirectories(folder);
+    return folder;
+}
+
+// Wine maps the Linux root to drive Z:; a picture there is reported by its
+// Linux path, where a person opens it.
+void ReportScreenshot(const std::wstring& path)
+{
+    wchar_t full[MAX_PATH] = {};
+    GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    std::wstring shown = full;
+    if (shown.rfind(L"Z:\\", 0) == 0) {
+        shown = shown.substr(2);
+        for (wchar_t& c : shown) {
+            if (c == L'\\') {
+                c = L'/';
+            }
+        }
+    }
+    std::printf("screenshot: %s\n", WideToUtf8ForTest(shown).c_str());
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "gdiplus_api.h"
+
+// GDI+ started for the length of a test, as the windowed programs start it.
+struct ScopedGdiplus {
+    ULONG_PTR token = 0;
+    ScopedGdiplus();
+    ~ScopedGdiplus();
+    ScopedGdiplus(const ScopedGdiplus&) = delete;
+    ScopedGdiplus& operator=(const ScopedGdiplus&) = delete;
+};
+
+// An off-screen 32-bit top-down bitmap in a memory DC, filled with one
+// colour, whose pixels are read back directly.
+struct PixelCanvas {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    std::uint32_t* bits = nullptr;
+    int width = 0;
+    int height = 0;
+
+    PixelCanvas(int canvasWidth, int canvasHeight, std::uint32_t backgroundRgb);
+    ~PixelCanvas();
+    PixelCanvas(const PixelCanvas&) = delete;
+    PixelCanvas& operator=(const PixelCanvas&) = delete;
+
+    // 0xRRGGBB
+    std::uint32_t At(int x, int y) const;
+};
+
+// A GDI+ graphics object on the canvas, set up the way the windows paint:
+// anti-aliased shapes and ClearType grid-fitted text.
+struct CanvasGraphics {
+    GpGraphics* graphics = nullptr;
+    explicit CanvasGraphics(const PixelCanvas& canvas);
+    ~CanvasGraphics();
+    CanvasGraphics(const CanvasGraphics&) = delete;
+    CanvasGraphics& operator=(const CanvasGraphics&) = delete;
+};
+
+// A GDI+ object the test itself made, deleted at the end of the test.
+struct TestBrush {
+    GpSolidFill* brush = nullptr;
+    explicit TestBrush(ARGB color);
+    ~TestBrush();
+    TestBrush(const TestBrush&) = delete;
+    TestBrush& operator=(const TestBrush&) = delete;
+};
+
+struct TestFont {
+    GpFontFamily* family = nullptr;
+    GpFont* font = nullptr;
+    explicit TestFont(float pixels);
+    ~TestFont();
+    TestFont(const TestFont&) = delete;
+    TestFont& operator=(const TestFont&) = delete;
+};
+
+inline std::uint32_t Rgb(ARGB color)
+{
+    return color & 0x00FFFFFF;
+}
+
+// What a colour with alpha looks like painted over an opaque background.
+std::uint32_t Blend(std::uint32_t backgroundRgb, ARGB color);
+
+// Every channel within the tolerance.
+testing::AssertionResult ColorNear(std::uint32_t actual, std::uint32_t expected, int tolerance);
+
+// Whether any pixel of the area differs from the colour by more than the
+// tolerance in some channel; for "something was drawn here" probes that do
+// not depend on how glyphs are rasterised.
+bool AreaHasOtherThan(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance);
+
+// The smallest rectangle holding every pixel of the area whose channels all
+// lie within the tolerance of the colour; empty when there is none.
+RECT BoundsOfColor(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance);
+// The same for every pixel that differs from the colour by more than the tolerance.
+RECT BoundsOfOtherThan(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance);
+
+// Writes the canvas (or a rectangle of the screen) as a PNG file.
+bool SavePng(const PixelCanvas& canvas, const std::wstring& path);
+
+// The folder below the build tree where the tests leave their pictures.
+std::wstring ScreenshotFolder();
+// Reports where a picture went, in the test's output.
+void ReportScreenshot(const std::wstring& path);
