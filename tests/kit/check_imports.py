@@ -5,8 +5,8 @@
 always loads from System32 (the KnownDLLs), so none can be planted beside them.
 --built DIRS: every other program built here (tests, helpers) may import only
 DLLs that ship with Windows: no compiler runtime DLLs.
---built skips CMake's own compiler probes and the folder import-check-fixture,
-which holds a deliberately bad program.
+--built skips CMake's own compiler probes, the folder import-check-fixture,
+which holds a deliberately bad program, and fixture files that are not programs.
 """
 import argparse
 import pathlib
@@ -32,6 +32,12 @@ SKIPPED_FOLDERS = {"import-check-fixture", "CMakeFiles"}
 def imported_dlls(program):
     dump = subprocess.run(["objdump", "-p", str(program)], check=True, capture_output=True, text=True).stdout
     return [line.split("DLL Name:", 1)[1].strip() for line in dump.splitlines() if "DLL Name:" in line]
+
+
+def is_program(path):
+    """Test fixtures named .exe may be plain text; only real programs are checked."""
+    with open(path, "rb") as f:
+        return f.read(2) == b"MZ"
 
 
 def check(programs, allowed, kind):
@@ -61,7 +67,8 @@ def main():
     if missing:
         print("FAIL missing programs: " + ", ".join(map(str, missing)))
         return 1
-    built = sorted(p for d in args.built for p in d.rglob("*.exe") if not SKIPPED_FOLDERS & set(p.parts))
+    built = sorted(p for d in args.built for p in d.rglob("*.exe")
+                   if not SKIPPED_FOLDERS & set(p.parts) and is_program(p))
     if args.built and not built:
         print("FAIL no programs found below " + ", ".join(map(str, args.built)))
         return 1
