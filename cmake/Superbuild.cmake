@@ -69,6 +69,7 @@ ExternalProject_Add(i686
   DEPENDS x86_64)
 
 set(kit_programs
+  "${CMAKE_BINARY_DIR}/i686/installer/VLInstaller.exe"
   "${CMAKE_BINARY_DIR}/i686/uninstaller/uninstall.exe"
   "${CMAKE_BINARY_DIR}/x86_64/updater/VLUpdater.exe")
 add_custom_target(kit ALL
