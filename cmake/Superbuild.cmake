@@ -40,6 +40,12 @@ set(common_args
   -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
   -DMINIZ_SOURCE_DIR=${MINIZ_SOURCE_DIR}
   -DORVICAP_WINE_DIR=${ORVICAP_WINE_DIR})
+# The web address the installer's agreement link opens; empty keeps the
+# default set in installer/CMakeLists.txt.
+set(ORVICAP_LICENSE_URL "" CACHE STRING "Web address the installer's agreement link opens")
+if(ORVICAP_LICENSE_URL)
+  list(APPEND common_args -DORVICAP_LICENSE_URL=${ORVICAP_LICENSE_URL})
+endif()
 
 ExternalProject_Add(x86_64
   SOURCE_DIR "${CMAKE_SOURCE_DIR}"

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <cwctype>
+
 #include "install_pipeline.h"
 #include "install_record.h"
 #include "installer_constants.h"
@@ -54,9 +56,15 @@ void StartSelfDeletion()
 
 }  // namespace
 
+// "C:" and "C:dir" are relative to the drive's current directory, and "\dir"
+// to the current drive: only "X:\..." and "\\server\share\..." name one
+// place whatever the current directory is.
 bool IsDeletableInstallDir(const std::wstring& installDir)
 {
-    return !installDir.empty() && !PathIsRelativeW(installDir.c_str()) && !PathIsRootW(installDir.c_str());
+    const bool driveAbsolute = installDir.size() >= 3 && iswalpha(installDir[0]) && installDir[1] == L':' &&
+                               installDir[2] == L'\\';
+    const bool unc = installDir.rfind(L"\\\\", 0) == 0;
+    return (driveAbsolute || unc) && !PathIsRootW(installDir.c_str());
 }
 
 std::wstring SelfDeletionParameters(const std::wstring& ownPath)

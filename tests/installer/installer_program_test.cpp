@@ -1,0 +1,272 @@
+#include "installer_program_fixture.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "install_location.h"
+#include "installer_constants.h"
+#include "test_processes.h"
+#include "window_painting.h"
+
+namespace {
+
+constexpr POINT kClosePoint = {466, 14};
+constexpr POINT kInstallPoint = {240, 190};
+constexpr POINT kInstallButtonProbe = {140, 190};
+constexpr POINT kCheckboxPoint = {36, 258};
+constexpr POINT kTogglePoint = {440, 259};
+constexpr POINT kChangeDirProbe = {347, 323};
+// Time for the window to paint what the previous step changed.
+constexpr ULONGLONG kStepPauseMs = 700;
+constexpr DWORD kFileAppearsMs = 15000;
+
+using WindowAction = std::function<void(HWND)>;
+
+// Acts on the program's window once it is shown: each action runs at least
+// kStepPauseMs after the one before.  `done` counts the actions that ran.
+std::function<void(DWORD)> Script(std::vector<WindowAction> actions, size_t& done)
+{
+    auto last = std::make_shared<ULONGLONG>(0);
+    return [actions = std::move(actions), &done, last](DWORD processId) {
+        HWND window = FindInstallerWindow(processId);
+        if (window == nullptr || done >= actions.size()) {
+            return;
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (*last == 0) {
+            MoveToCorner(window);
+            *last = now;
+        }
+        if (now - *last < kStepPauseMs) {
+            return;
+        }
+        MoveToCorner(window);
+        actions[done++](window);
+        *last = GetTickCount64();
+    };
+}
+
+std::uint32_t Probe(const std::unique_ptr<PixelCanvas>& picture, POINT point)
+{
+    return picture ? picture->At(point.x, point.y) : 0xFFFFFFFF;
+}
+
+void ExpectOneBox(const ProcessRunResult& run, const wchar_t* text, UINT icon)
+{
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, text);
+    EXPECT_EQ(run.boxes[0].caption, L"Orvicap");
+    EXPECT_EQ(run.boxes[0].icon, icon);
+}
+
+bool WaitUntilGone(const std::wstring& path, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (FileExists(path) && GetTickCount64() < deadline) {
+        Sleep(100);
+    }
+    return !FileExists(path);
+}
+
+// Each start of the stand-in appends "<command line>\t<current directory>\n".
+std::vector<std::pair<std::wstring, std::wstring>> StartRecords(const std::wstring& path)
+{
+    std::vector<std::pair<std::wstring, std::wstring>> records;
+    const std::wstring text = Utf8ToWideForTest(ReadFileBytes(path));
+    size_t start = 0;
+    for (size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', start)) {
+        const std::wstring line = text.substr(start, end - start);
+        const size_t tab = line.find(L'\t');
+        records.emplace_back(line.substr(0, tab), tab == std::wstring::npos ? L"" : line.substr(tab + 1));
+        start = end + 1;
+    }
+    return records;
+}
+
+TEST_F(InstallerProgramTest, PersonInstallsThenStartsTheInstallerAgain)
+{
+    const std::wstring record = temp / L"starts.txt";
+    ScopedEnvironmentVariable recordVariable(L"ORVICAP_STANDIN_RECORD", record);
+
+    std::unique_ptr<PixelCanvas> fresh;
+    std::unique_ptr<PixelCanvas> agreed;
+    std::unique_ptr<PixelCanvas> opened;
+    size_t done = 0;
+    ProcessRunOptions install = Options(L"");
+    install.whileRunning = Script(
+        {
+            [&](HWND window) {
+                fresh = CaptureWindow(window, L"installer-1-first-start.png");
+                ClickAt(window, kCheckboxPoint);
+            },
+            [&](HWND window) {
+                agreed = CaptureWindow(window, L"installer-2-agreed.png");
+                ClickAt(window, kTogglePoint);
+            },
+            [&](HWND window) {
+                opened = CaptureWindow(window, L"installer-3-location-area.png");
+                ClickAt(window, kInstallPoint);
+            },
+        },
+        done);
+    install.answerBox = [](const SeenMessageBox& box) {
+        if (box.text == kInstallCompleteMessage) {
+            CaptureWindow(GetWindow(box.window, GW_OWNER), L"installer-4-installation-complete.png");
+        }
+        return IDOK;
+    };
+    const ProcessRunResult installed = RunProcess(install);
+
+    ASSERT_TRUE(installed.exited);
+    EXPECT_EQ(installed.exitCode, 0u);
+    ASSERT_EQ(done, 3u) << "the window did not appear or the installation ended early";
+    ExpectOneBox(installed, kInstallCompleteMessage, MB_ICONINFORMATION);
+    ASSERT_TRUE(fresh && agreed && opened);
+    EXPECT_EQ(fresh->width, 480);
+    EXPECT_EQ(fresh->height, 320);
+    EXPECT_EQ(opened->height, 420);
+    EXPECT_TRUE(ColorNear(Probe(fresh, kInstallButtonProbe), Rgb(kInstallDisabledColor), 2));
+    // Blue, or its lighter shade should the pointer rest on the button.
+    EXPECT_TRUE(ColorNear(Probe(agreed, kInstallButtonProbe), Rgb(kAccentColor), 2) ||
+                ColorNear(Probe(agreed, kInstallButtonProbe), Rgb(kAccentHoverColor), 2))
+        << "the tick did not take";
+    EXPECT_TRUE(ColorNear(Probe(opened, kChangeDirProbe), Rgb(kChangeDirRestColor), 2) ||
+                ColorNear(Probe(opened, kChangeDirProbe), Rgb(kAccentHoverColor), 2));
+
+    EXPECT_TRUE(FileExists(defaultInstallDir + L"\\uninstall.exe"));
+    EXPECT_TRUE(FileExists(defaultInstallDir + L"\\uninstall.ini"));
+    EXPECT_TRUE(FileExists(DesktopShortcutPath()));
+    EXPECT_EQ(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").data, StringData(defaultInstallDir));
+    ASSERT_TRUE(WaitForFile(record, kFileAppearsMs)) << "the installed program was not started";
+    const auto starts = StartRecords(record);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_NE(starts[0].first.find(MainProgramPath(defaultInstallDir)), std::wstring::npos)
+        << testing::PrintToString(starts[0].first);
+    EXPECT_EQ(CanonicalPath(starts[0].second), CanonicalPath(ProgramDir(defaultInstallDir)));
+    EndProcessesNamed(kMainProgramName);
+
+    // Started again, it finds the installation and opens with the location area.
+    std::unique_ptr<PixelCanvas> again;
+    done = 0;
+    ProcessRunOptions reopen = Options(L"");
+    reopen.whileRunning = Script(
+        {
+            [&](HWND window) {
+                again = CaptureWindow(window, L"installer-5-already-installed.png");
+                ClickAt(window, kClosePoint);
+            },
+        },
+        done);
+    const ProcessRunResult reopened = RunProcess(reopen);
+
+    ASSERT_TRUE(reopened.exited);
+    EXPECT_EQ(reopened.exitCode, 0u);
+    EXPECT_TRUE(reopened.boxes.empty());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->height, 420);
+    EXPECT_TRUE(ColorNear(Probe(again, kChangeDirProbe), Rgb(kSeparatorColor), 2)) << "change directory not greyed";
+}
+
+TEST_F(InstallerProgramTest, SecondInstanceShowsItsBoxAndExitsZero)
+{
+    StartedProcess first;
+    ASSERT_TRUE(StartProcess(L"\"" + InstallerProgram() + L"\"", first));
+    HWND firstWindow = nullptr;
+    for (int i = 0; i < 200 && firstWindow == nullptr; ++i) {
+        Sleep(50);
+        firstWindow = FindInstallerWindow(first.pid);
+    }
+    ASSERT_NE(firstWindow, nullptr);
+
+    const ProcessRunResult second = RunProcess(Options(L""));
+
+    ASSERT_TRUE(second.exited);
+    EXPECT_EQ(second.exitCode, 0u);
+    ExpectOneBox(second, kAlreadyRunningMessage, MB_ICONINFORMATION);
+    EXPECT_TRUE(IsWindow(firstWindow));
+
+    ClickAt(firstWindow, kClosePoint);
+    ASSERT_TRUE(first.WaitForExit(10000)) << "the close button did not end the first instance";
+    DWORD exitCode = 1;
+    GetExitCodeProcess(first.process, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+}
+
+struct UninstallCase {
+    const char* name;
+    const wchar_t* arguments;
+    int answer;
+    bool removes;
+};
+
+TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButNotTheShortcut)
+{
+    const UninstallCase cases[] = {
+        {"declined", L"/UNINSTALL", IDNO, false},
+        {"confirmed", L"--lang zh /Uninstall extra", IDYES, true},
+    };
+    for (const UninstallCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        ScopedTempDir machine;
+        const std::wstring installDir = machine / L"Apps\\Orvicap";
+        ASSERT_TRUE(CreateDirectories(ProgramDir(installDir)));
+        ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\probe_app.exe").c_str(), MainProgramPath(installDir).c_str(), FALSE));
+        ASSERT_TRUE(WriteFileBytes(installDir + L"\\data.txt", "data"));
+        WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", installDir);
+        ASSERT_TRUE(WriteFileBytes(DesktopShortcutPath(), "shortcut"));
+        // The installer deletes its own file at the end: a copy of it, as if downloaded.
+        const std::wstring downloaded = machine / L"Downloads\\VLInstaller.exe";
+        ASSERT_TRUE(CreateDirectories(machine / L"Downloads"));
+        ASSERT_TRUE(CopyFileW(InstallerProgram().c_str(), downloaded.c_str(), FALSE));
+        StartedProcess running;
+        ASSERT_TRUE(StartProcess(L"\"" + MainProgramPath(installDir) + L"\" --sleep 60000", running));
+
+        ProcessRunOptions options = Options(row.arguments, downloaded);
+        options.answerBox = [&row](const SeenMessageBox& box) {
+            return box.text == kUninstallCompleteMessage ? IDOK : row.answer;
+        };
+        const ProcessRunResult run = RunProcess(options);
+
+        ASSERT_TRUE(run.exited);
+        EXPECT_EQ(run.exitCode, 0u);
+        ASSERT_EQ(run.boxes.size(), row.removes ? 2u : 1u);
+        EXPECT_EQ(run.boxes[0].text, std::wstring(kUninstallConfirmPrefix) + L"Orvicap" + kUninstallConfirmSuffix);
+        EXPECT_EQ(run.boxes[0].icon, static_cast<UINT>(MB_ICONQUESTION));
+        EXPECT_EQ(run.boxes[0].buttons, (std::vector<int>{IDYES, IDNO}));
+        EXPECT_TRUE(FileExists(DesktopShortcutPath())) << "the shortcut is never removed";
+        if (row.removes) {
+            EXPECT_EQ(run.boxes[1].text, kUninstallCompleteMessage);
+            EXPECT_EQ(run.boxes[1].icon, static_cast<UINT>(MB_ICONINFORMATION));
+            EXPECT_TRUE(running.WaitForExit(5000)) << "the running application was not stopped";
+            EXPECT_FALSE(DirectoryExists(installDir));
+            EXPECT_FALSE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
+            EXPECT_TRUE(WaitUntilGone(downloaded, kFileAppearsMs)) << "the installer did not delete itself";
+        } else {
+            EXPECT_FALSE(running.WaitForExit(0)) << "declining stopped the application";
+            EXPECT_TRUE(FileExists(installDir + L"\\data.txt"));
+            EXPECT_TRUE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
+            Sleep(3000);
+            EXPECT_TRUE(FileExists(downloaded));
+        }
+        ScopedUninstallEntry::Remove();
+        DeleteFileW(DesktopShortcutPath().c_str());
+    }
+}
+
+TEST_F(InstallerProgramTest, LookAlikeSwitchesOpenTheWindow)
+{
+    for (const wchar_t* arguments : {L"-uninstall", L"/uninstall:yes", L"uninstall"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(arguments)));
+        size_t done = 0;
+        ProcessRunOptions options = Options(arguments);
+        options.whileRunning = Script({[](HWND window) { ClickAt(window, kClosePoint); }}, done);
+        const ProcessRunResult run = RunProcess(options);
+        ASSERT_TRUE(run.exited);
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_EQ(done, 1u) << "no window";
+        EXPECT_TRUE(run.boxes.empty());
+    }
+}
+
+}  // namespace

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "box_watcher.h"
+#include "install_location.h"
+#include "installer_constants.h"
+#include "test_files.h"
+#include "uninstall_entry_fixture.h"
+#include "uninstall_mode.h"
+
+namespace {
+
+// Only the runs that leave everything in place are made in this process: a
+// confirmed run deletes the program that started it, so that one is driven
+// from outside (installer_program_test).
+struct UninstallModeTest : testing::Test {
+    ScopedUninstallEntry entry;
+    ScopedTempDir temp;
+
+    std::wstring PlantInstallation(const std::wstring& dir)
+    {
+        EXPECT_TRUE(CreateDirectories(ProgramDir(dir)));
+        EXPECT_TRUE(WriteFileBytes(MainProgramPath(dir), "installed program"));
+        return dir;
+    }
+
+    static std::vector<WatchedBox> Run(BoxWatcher::Answer answer = {})
+    {
+        BoxWatcher watcher(std::move(answer));
+        EXPECT_EQ(RunUninstallMode(), 0);
+        return watcher.Boxes();
+    }
+
+    static void ExpectNothingToUninstall(const std::vector<WatchedBox>& boxes)
+    {
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, kNothingToUninstallMessage);
+        EXPECT_EQ(boxes[0].caption, L"Orvicap");
+        EXPECT_EQ(boxes[0].icon, static_cast<UINT>(MB_ICONINFORMATION));
+        EXPECT_EQ(boxes[0].owner, nullptr);
+    }
+};
+
+TEST_F(UninstallModeTest, WithoutAnEntryThereIsNothingToUninstall)
+{
+    ExpectNothingToUninstall(Run());
+}
+
+TEST_F(UninstallModeTest, EntryWithoutTheMainProgramCountsAsNoInstallation)
+{
+    const std::wstring dir = temp / L"Orvicap";
+    ASSERT_TRUE(CreateDirectories(dir));
+    ASSERT_TRUE(WriteFileBytes(dir + L"\\keep.txt", "kept"));
+    WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", dir);
+
+    ExpectNothingToUninstall(Run());
+    EXPECT_EQ(ReadFileBytes(dir + L"\\keep.txt"), "kept");
+    EXPECT_TRUE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
+}
+
+// The whole-tree deletion takes its path from the registry: a relative one
+// would be resolved against whatever folder the installer was started in.
+TEST_F(UninstallModeTest, RelativeInstallLocationIsRefusedAndNothingDeleted)
+{
+    PlantInstallation(temp / L"relative\\Orvicap");
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(temp.path.c_str()));
+    WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", L"relative\\Orvicap");
+
+    const std::vector<WatchedBox> boxes = Run([](WatchedBox&) { return IDYES; });
+    SetCurrentDirectoryW(previous);
+
+    ExpectNothingToUninstall(boxes);
+    EXPECT_TRUE(FileExists(MainProgramPath(temp / L"relative\\Orvicap")));
+    EXPECT_TRUE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
+}
+
+TEST_F(UninstallModeTest, DecliningTheConfirmationChangesNothing)
+{
+    const std::wstring dir = PlantInstallation(temp / L"Orvicap");
+    WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", dir);
+
+    for (int answer : {IDNO, IDCANCEL}) {
+        SCOPED_TRACE(answer);
+        const std::vector<WatchedBox> boxes = Run([answer](WatchedBox&) { return answer; });
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, std::wstring(L"确定要完全卸载 Orvicap 吗？\n\n卸载后安装目录下的所有文件将被删除。"));
+        EXPECT_EQ(boxes[0].caption, L"Orvicap");
+        EXPECT_EQ(boxes[0].icon, static_cast<UINT>(MB_ICONQUESTION));
+        EXPECT_EQ(boxes[0].buttons, (std::vector<int>{IDYES, IDNO}));
+        EXPECT_TRUE(FileExists(MainProgramPath(dir)));
+        EXPECT_TRUE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
+    }
+}
+
+TEST(UninstallMode, OnlyAbsoluteNonRootDirectoriesAreDeleted)
+{
+    struct Case {
+        const wchar_t* dir;
+        bool deletable;
+    };
+    const Case cases[] = {
+        {L"C:\\Program Files (x86)\\Orvicap", true},
+        {L"D:\\\\Orvicap", true},
+        {L"\\\\server\\share\\Orvicap", true},
+        {L"C:\\", false},
+        {L"C:", false},
+        {L"C:Orvicap", false},
+        {L"\\Orvicap", false},
+        {L"\\\\server\\share", false},
+        {L"\\", false},
+        {L"Orvicap", false},
+        {L"..\\Orvicap", false},
+        {L"", false},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.dir)));
+        EXPECT_EQ(IsDeletableInstallDir(row.dir), row.deletable);
+    }
+}
+
+TEST(UninstallMode, SelfDeletionWaitsAboutASecondThenDeletesTheQuotedFile)
+{
+    EXPECT_EQ(SelfDeletionParameters(L"C:\\Users\\me\\Downloads\\VLInstaller.exe"),
+              L"/c ping 127.0.0.1 -n 2 >nul & del \"C:\\Users\\me\\Downloads\\VLInstaller.exe\"");
+}
+
+}  // namespace
