@@ -16,6 +16,9 @@ namespace {
 
 constexpr UINT kResizeFlags = SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED;
 
+// The state's address lives in the window's pointer-sized user data: the
+// same slot SetWindowLongW fills in the 32-bit program, and whole in a 64-bit
+// build, where SetWindowLongW would cut the pointer to 32 bits.
 InstallerState* StateOf(HWND window)
 {
     return reinterpret_cast<InstallerState*>(GetWindowLongPtrW(window, GWLP_USERDATA));

@@ -168,7 +168,7 @@ TEST_F(InstallerProgramTest, PersonInstallsThenStartsTheInstallerAgain)
     EXPECT_TRUE(ColorNear(Probe(again, kChangeDirProbe), Rgb(kSeparatorColor), 2)) << "change directory not greyed";
 }
 
-TEST_F(InstallerProgramTest, SecondInstanceShowsItsBoxAndExitsZero)
+TEST_F(InstallerProgramTest, SecondInstanceShowsItsBoxAndExitsZeroWhileTheUninstallModeStillRuns)
 {
     StartedProcess first;
     ASSERT_TRUE(StartProcess(L"\"" + InstallerProgram() + L"\"", first));
@@ -185,6 +185,12 @@ TEST_F(InstallerProgramTest, SecondInstanceShowsItsBoxAndExitsZero)
     EXPECT_EQ(second.exitCode, 0u);
     ExpectOneBox(second, kAlreadyRunningMessage, MB_ICONINFORMATION);
     EXPECT_TRUE(IsWindow(firstWindow));
+
+    // The uninstall mode takes no part in the single-instance rule.
+    const ProcessRunResult uninstall = RunProcess(Options(L"/uninstall"));
+    ASSERT_TRUE(uninstall.exited);
+    EXPECT_EQ(uninstall.exitCode, 0u);
+    ExpectOneBox(uninstall, kNothingToUninstallMessage, MB_ICONINFORMATION);
 
     ClickAt(firstWindow, kClosePoint);
     ASSERT_TRUE(first.WaitForExit(10000)) << "the close button did not end the first instance";
