@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "gdiplus_api.h"
+#include "gdiplus_session.h"
 #include "installer_constants.h"
 #include "uninstall_mode.h"
 #include "window_interaction.h"
@@ -13,8 +14,6 @@ namespace {
 
 constexpr int kWindowCreationFailed = 1;
 constexpr int kSmallIconSize = 16;
-
-ULONG_PTR gdiplusToken = 0;
 
 // The handle is never closed or released: the mutex keeps a second window
 // mode out for as long as this process lives, and ends with it.
@@ -64,26 +63,6 @@ bool HasUninstallSwitch(const wchar_t* commandLine)
     }
     LocalFree(arguments);
     return found;
-}
-
-// A GDI+ that does not start is not reported: the window then shows without
-// content, since every drawing call fails.
-void StartGdiplus()
-{
-    const GdiplusApi& gdip = GdiplusFunctions();
-    if (gdiplusToken != 0 || gdip.GdiplusStartup == nullptr) {
-        return;
-    }
-    Gdiplus::GdiplusStartupInput input;
-    gdip.GdiplusStartup(&gdiplusToken, &input, nullptr);
-}
-
-void StopGdiplus()
-{
-    if (gdiplusToken != 0) {
-        GdiplusFunctions().GdiplusShutdown(gdiplusToken);
-        gdiplusToken = 0;
-    }
 }
 
 bool RegisterInstallerWindowClass(HINSTANCE instance)

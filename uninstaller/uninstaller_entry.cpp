@@ -1,6 +1,7 @@
 #include "uninstaller_entry.h"
 
 #include "gdiplus_api.h"
+#include "gdiplus_session.h"
 #include "uninstall_config.h"
 #include "uninstaller_constants.h"
 #include "uninstaller_layout.h"
@@ -9,27 +10,6 @@
 
 namespace {
 
-// The process's GDI+ token; 0 while GDI+ is not started.
-ULONG_PTR gdiplusToken = 0;
-
-void StartGdiplus()
-{
-    const GdiplusApi& gdip = GdiplusFunctions();
-    if (gdiplusToken != 0 || gdip.GdiplusStartup == nullptr) {
-        return;
-    }
-    Gdiplus::GdiplusStartupInput input;
-    // A failed start leaves the window unpainted, which is all it can do.
-    gdip.GdiplusStartup(&gdiplusToken, &input, nullptr);
-}
-
-void StopGdiplus()
-{
-    if (gdiplusToken != 0) {
-        GdiplusFunctions().GdiplusShutdown(gdiplusToken);
-        gdiplusToken = 0;
-    }
-}
 
 void RegisterUninstallerClass(HINSTANCE instance)
 {
