@@ -19,17 +19,26 @@ HWND FindProcessWindow(DWORD processId)
     return nullptr;
 }
 
+// The screen shows the window's header, not the black desktop it leaves
+// behind once it has closed.
+bool ShowsWindow(const Canvas& frame)
+{
+    return !NearColor(frame.Pixel(100, 2), 0x000000, 8);
+}
+
 // Painted while the removal still runs: the header is there and the bar is
 // not yet full.
 bool ShowsRemovalUnderWay(const Canvas& frame)
 {
-    return !NearColor(frame.Pixel(100, 2), 0x000000, 8) &&
-           NearColor(frame.Pixel(430, kProgressRect.top + 4), 0xE6EAF0, 8);
+    return ShowsWindow(frame) && NearColor(frame.Pixel(430, kProgressRect.top + 4), 0xE6EAF0, 8);
 }
 
 }  // namespace
 
-UninstallerWatch::UninstallerWatch() : during(kWindowWidth, kWindowHeight), last(kWindowWidth, kWindowHeight) {}
+UninstallerWatch::UninstallerWatch()
+    : during(kWindowWidth, kWindowHeight), last(kWindowWidth, kWindowHeight), frame(kWindowWidth, kWindowHeight)
+{
+}
 
 std::function<void(DWORD)> UninstallerWatch::Observer()
 {
@@ -49,12 +58,15 @@ std::function<void(DWORD)> UninstallerWatch::Observer()
             style = GetWindowLongPtrW(found, GWL_STYLE);
             exStyle = GetWindowLongPtrW(found, GWL_EXSTYLE);
         }
-        if (!last.CaptureScreen(now)) {
+        // The window may close while the screen is copied; such a picture
+        // shows the desktop and is not the window's last one.
+        if (!frame.CaptureScreen(now) || !IsWindowVisible(found) || !ShowsWindow(frame)) {
             return;
         }
         ++frames;
-        if (!capturedDuring && ShowsRemovalUnderWay(last)) {
-            capturedDuring = BitBlt(during.dc, 0, 0, kWindowWidth, kWindowHeight, last.dc, 0, 0, SRCCOPY) != 0;
+        BitBlt(last.dc, 0, 0, kWindowWidth, kWindowHeight, frame.dc, 0, 0, SRCCOPY);
+        if (!capturedDuring && ShowsRemovalUnderWay(frame)) {
+            capturedDuring = BitBlt(during.dc, 0, 0, kWindowWidth, kWindowHeight, frame.dc, 0, 0, SRCCOPY) != 0;
         }
     };
 }

@@ -20,6 +20,7 @@ struct UninstallerWatch {
     int frames = 0;
     Canvas during;
     Canvas last;
+    Canvas frame;  // the picture being taken, kept only if the window still showed
 
     UninstallerWatch();
 
