@@ -15,17 +15,14 @@ program or the updater missing, a path too long for MAX_PATH below the
 default install directory, a name Windows refuses, or two names in one
 folder that differ only in letter case.
 
-The entries are written here rather than through zipfile.ZipFile, which sets
-bit 11 only on names that are not ASCII.
 """
 import argparse
-import binascii
 import os
 import pathlib
 import re
-import struct
+import shutil
 import sys
-import zlib
+import zipfile
 
 REQUIRED_FILES = ("bin/64bit/Orvicap.exe", "bin/64bit/VLUpdater.exe")
 DEFAULT_INSTALL_DIR = "C:\\Program Files (x86)\\Orvicap"
@@ -36,12 +33,9 @@ RESERVED_DEVICE_NAMES = {"CON", "PRN", "AUX", "NUL"} | {
 FORBIDDEN_CHARACTERS = re.compile(r'[<>:"|?*\\\x00-\x1f]')
 
 UTF8_NAME_FLAG = 0x0800
-METHOD_STORED, METHOD_DEFLATED = 0, 8
 ATTRIBUTE_DIRECTORY, ATTRIBUTE_ARCHIVE = 0x10, 0x20
-VERSION = 20               # 2.0: deflate and directories
 CREATED_ON_MSDOS = 0       # the external attributes are DOS attributes
-DOS_TIME, DOS_DATE = 0, (0 << 9) | (1 << 5) | 1   # 1980-01-01 00:00:00
-LIMIT_32_BITS = 0xFFFFFFFF
+FIXED_TIMESTAMP = (1980, 1, 1, 0, 0, 0)
 LIMIT_ENTRIES = 0xFFFF
 CHUNK = 1 << 20
 
@@ -116,62 +110,41 @@ def required_file_problems(app_dir):
             if not (app_dir / name).is_file()]
 
 
-def local_header(name, method, crc, compressed, size):
-    return struct.pack("<IHHHHHIIIHH", 0x04034B50, VERSION, UTF8_NAME_FLAG, method, DOS_TIME, DOS_DATE,
-                       crc, compressed, size, len(name), 0) + name
+class PayloadEntryInfo(zipfile.ZipInfo):
+    """An entry whose name is always marked as UTF-8.
+
+    zipfile sets general-purpose bit 11 only on names that are not ASCII;
+    the installer reads every name as UTF-8 and expects the mark on all of
+    them, local header and central directory alike.
+    """
+
+    def __init__(self, name, attributes, size):
+        super().__init__(name, date_time=FIXED_TIMESTAMP)
+        self.create_system = CREATED_ON_MSDOS
+        self.external_attr = attributes
+        self.file_size = size
+        self.compress_size = 0   # zipfile fills in both once it has written the data
+        self.CRC = 0
+
+    def _encodeFilenameFlags(self):
+        return self.filename.encode("utf-8"), self.flag_bits | UTF8_NAME_FLAG
 
 
-def central_header(name, method, crc, compressed, size, attributes, offset):
-    return struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, (CREATED_ON_MSDOS << 8) | VERSION, VERSION,
-                       UTF8_NAME_FLAG, method, DOS_TIME, DOS_DATE, crc, compressed, size, len(name), 0, 0,
-                       0, 0, attributes, offset) + name
-
-
-def write_file_data(source, out):
-    """Deflates the file into out; returns (crc, compressed size, size)."""
-    compressor = zlib.compressobj(9, zlib.DEFLATED, -15, 9)
-    crc = compressed = size = 0
-    with open(source, "rb") as data:
-        while chunk := data.read(CHUNK):
-            crc = binascii.crc32(chunk, crc)
-            size += len(chunk)
-            piece = compressor.compress(chunk)
-            compressed += len(piece)
-            out.write(piece)
-    piece = compressor.flush()
-    out.write(piece)
-    return crc, compressed + len(piece), size
-
-
-def write_entry(entry, name, out):
-    """Writes one local header and its data; returns the central directory record."""
-    offset = out.tell()
+def write_entry(archive, entry, name):
     if entry.is_directory:
-        out.write(local_header(name, METHOD_STORED, 0, 0, 0))
-        return central_header(name, METHOD_STORED, 0, 0, 0, ATTRIBUTE_DIRECTORY, offset)
-    out.write(local_header(name, METHOD_DEFLATED, 0, 0, 0))
-    crc, compressed, size = write_file_data(entry.source, out)
-    if max(compressed, size, out.tell()) > LIMIT_32_BITS:
-        raise OverflowError(f"{entry.relative}: too large for an archive without ZIP64")
-    end = out.tell()
-    out.seek(offset + 14)
-    out.write(struct.pack("<III", crc, compressed, size))
-    out.seek(end)
-    return central_header(name, METHOD_DEFLATED, crc, compressed, size, ATTRIBUTE_ARCHIVE, offset)
+        archive.mkdir(PayloadEntryInfo(name + "/", ATTRIBUTE_DIRECTORY, 0))
+        return
+    info = PayloadEntryInfo(name, ATTRIBUTE_ARCHIVE, entry.source.stat().st_size)
+    info.compress_type = zipfile.ZIP_DEFLATED
+    with open(entry.source, "rb") as data, archive.open(info, "w") as out:
+        shutil.copyfileobj(data, out, CHUNK)
 
 
 def write_archive(entries, top_folder, out):
-    records = []
-    for entry in entries:
-        path = f"{top_folder}/{entry.relative}" if entry.relative else top_folder
-        name = (path + "/" if entry.is_directory else path).encode("utf-8")
-        records.append(write_entry(entry, name, out))
-    directory_offset = out.tell()
-    for record in records:
-        out.write(record)
-    directory_size = out.tell() - directory_offset
-    out.write(struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(records), len(records), directory_size,
-                          directory_offset, 0))
+    with zipfile.ZipFile(out, "w", allowZip64=False, compresslevel=9) as archive:
+        for entry in entries:
+            name = f"{top_folder}/{entry.relative}" if entry.relative else top_folder
+            write_entry(archive, entry, name)
 
 
 def pack(app_dir, output, top_folder):
@@ -193,7 +166,7 @@ def pack(app_dir, output, top_folder):
         with open(partial, "wb") as out:
             write_archive(entries, top_folder, out)
         os.replace(partial, output)
-    except OverflowError as error:
+    except (zipfile.LargeZipFile, RuntimeError) as error:  # sizes beyond an archive without ZIP64
         return [(str(app_dir), str(error))]
     finally:
         partial.unlink(missing_ok=True)
