@@ -5,6 +5,7 @@
 
 #include "gdiplus_api.h"
 #include "gdiplus_session.h"
+#include "message_loop.h"
 #include "installer_constants.h"
 #include "uninstall_mode.h"
 #include "window_interaction.h"
@@ -37,15 +38,6 @@ int RunWindowMode(HINSTANCE instance)
         return 0;
     }
     return RunInstallerWindow(instance);
-}
-
-void RunMessageLoop()
-{
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "gdiplus_api.h"
 #include "gdiplus_session.h"
+#include "message_loop.h"
 #include "uninstall_config.h"
 #include "uninstaller_constants.h"
 #include "uninstaller_layout.h"
@@ -48,15 +49,6 @@ HWND CreateUninstallerWindow(HINSTANCE instance, UninstallerState& state)
     int y = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;
     return CreateWindowExW(WS_EX_APPWINDOW, kWindowClassName, state.name.c_str(), WS_POPUP, x, y, kWindowWidth,
                            kWindowHeight, nullptr, nullptr, instance, &state);
-}
-
-void RunMessageLoop()
-{
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
 }
 
 }  // namespace

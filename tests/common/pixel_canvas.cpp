@@ -65,6 +65,17 @@ std::uint32_t PixelCanvas::At(int x, int y) const
     return bits[y * width + x] & 0x00FFFFFF;
 }
 
+bool PixelCanvas::CaptureScreen(const RECT& screenRect)
+{
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr) {
+        return false;
+    }
+    const bool copied = BitBlt(dc, 0, 0, width, height, screen, screenRect.left, screenRect.top, SRCCOPY) != 0;
+    ReleaseDC(nullptr, screen);
+    return copied;
+}
+
 CanvasGraphics::CanvasGraphics(const PixelCanvas& canvas)
 {
     const GdiplusApi& gdip = GdiplusFunctions();
@@ -118,17 +129,32 @@ int Channel(std::uint32_t rgb, int shift)
     return static_cast<int>((rgb >> shift) & 0xFF);
 }
 
-bool ChannelsNear(std::uint32_t a, std::uint32_t b, int tolerance)
+}  // namespace
+
+int Red(std::uint32_t rgb)
+{
+    return Channel(rgb, 16);
+}
+
+int Green(std::uint32_t rgb)
+{
+    return Channel(rgb, 8);
+}
+
+int Blue(std::uint32_t rgb)
+{
+    return Channel(rgb, 0);
+}
+
+bool NearColor(std::uint32_t actual, std::uint32_t expected, int tolerance)
 {
     for (int shift : {0, 8, 16}) {
-        if (std::abs(Channel(a, shift) - Channel(b, shift)) > tolerance) {
+        if (std::abs(Channel(actual, shift) - Channel(expected, shift)) > tolerance) {
             return false;
         }
     }
     return true;
 }
-
-}  // namespace
 
 std::uint32_t Blend(std::uint32_t backgroundRgb, ARGB color)
 {
@@ -143,7 +169,7 @@ std::uint32_t Blend(std::uint32_t backgroundRgb, ARGB color)
 
 testing::AssertionResult ColorNear(std::uint32_t actual, std::uint32_t expected, int tolerance)
 {
-    if (ChannelsNear(actual, expected, tolerance)) {
+    if (NearColor(actual, expected, tolerance)) {
         return testing::AssertionSuccess();
     }
     char text[96];
@@ -154,14 +180,18 @@ testing::AssertionResult ColorNear(std::uint32_t actual, std::uint32_t expected,
 
 bool AreaHasOtherThan(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance)
 {
+    return PixelsDifferingFrom(canvas, area, rgb, tolerance) > 0;
+}
+
+int PixelsDifferingFrom(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance)
+{
+    int count = 0;
     for (int y = area.top; y < area.bottom; ++y) {
         for (int x = area.left; x < area.right; ++x) {
-            if (!ChannelsNear(canvas.At(x, y), rgb, tolerance)) {
-                return true;
-            }
+            count += NearColor(canvas.At(x, y), rgb, tolerance) ? 0 : 1;
         }
     }
-    return false;
+    return count;
 }
 
 namespace {
@@ -171,7 +201,7 @@ RECT BoundsWhere(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb,
     RECT bounds{area.right, area.bottom, area.left, area.top};
     for (int y = area.top; y < area.bottom; ++y) {
         for (int x = area.left; x < area.right; ++x) {
-            if (ChannelsNear(canvas.At(x, y), rgb, tolerance) == matching) {
+            if (NearColor(canvas.At(x, y), rgb, tolerance) == matching) {
                 bounds.left = std::min<LONG>(bounds.left, x);
                 bounds.top = std::min<LONG>(bounds.top, y);
                 bounds.right = std::max<LONG>(bounds.right, x + 1);

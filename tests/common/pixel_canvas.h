@@ -35,6 +35,8 @@ struct PixelCanvas {
 
     // 0xRRGGBB
     std::uint32_t At(int x, int y) const;
+    // Copies what the screen shows at the rectangle's top left corner.
+    bool CaptureScreen(const RECT& screenRect);
 };
 
 // A GDI+ graphics object on the canvas, set up the way the windows paint:
@@ -73,13 +75,21 @@ inline std::uint32_t Rgb(ARGB color)
 // What a colour with alpha looks like painted over an opaque background.
 std::uint32_t Blend(std::uint32_t backgroundRgb, ARGB color);
 
-// Every channel within the tolerance.
+int Red(std::uint32_t rgb);
+int Green(std::uint32_t rgb);
+int Blue(std::uint32_t rgb);
+
+// Every channel within the tolerance: NearColor for conditions, ColorNear
+// for assertions that print both colours.
+bool NearColor(std::uint32_t actual, std::uint32_t expected, int tolerance);
 testing::AssertionResult ColorNear(std::uint32_t actual, std::uint32_t expected, int tolerance);
 
 // Whether any pixel of the area differs from the colour by more than the
 // tolerance in some channel; for "something was drawn here" probes that do
 // not depend on how glyphs are rasterised.
 bool AreaHasOtherThan(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance);
+// How many pixels of the area differ from the colour by more than the tolerance.
+int PixelsDifferingFrom(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance);
 
 // The smallest rectangle holding every pixel of the area whose channels all
 // lie within the tolerance of the colour; empty when there is none.

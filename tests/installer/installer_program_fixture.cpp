@@ -60,9 +60,7 @@ std::unique_ptr<PixelCanvas> CaptureWindow(HWND window, const std::wstring& file
     RECT rect{};
     GetWindowRect(window, &rect);
     auto canvas = std::make_unique<PixelCanvas>(rect.right - rect.left, rect.bottom - rect.top, 0xFF00FF);
-    HDC screen = GetDC(nullptr);
-    BitBlt(canvas->dc, 0, 0, canvas->width, canvas->height, screen, rect.left, rect.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
+    canvas->CaptureScreen(rect);
     const std::wstring path = ScreenshotFolder() + L"\\" + fileName;
     if (SavePng(*canvas, path)) {
         ReportScreenshot(path);

@@ -60,15 +60,6 @@ void ExpectOneBox(const ProcessRunResult& run, const wchar_t* text, UINT icon)
     EXPECT_EQ(run.boxes[0].icon, icon);
 }
 
-bool WaitUntilGone(const std::wstring& path, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (FileExists(path) && GetTickCount64() < deadline) {
-        Sleep(100);
-    }
-    return !FileExists(path);
-}
-
 // Each start of the stand-in appends "<command line>\t<current directory>\n".
 std::vector<std::pair<std::wstring, std::wstring>> StartRecords(const std::wstring& path)
 {

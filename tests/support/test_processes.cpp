@@ -46,6 +46,18 @@ bool WaitForFile(const std::wstring& path, DWORD timeoutMs)
     return true;
 }
 
+bool WaitUntilGone(const std::wstring& path, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount() - start > timeoutMs) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
 std::wstring CanonicalPath(const std::wstring& path)
 {
     wchar_t full[MAX_PATH] = {};

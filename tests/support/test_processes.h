@@ -24,6 +24,9 @@ bool StartProcess(const std::wstring& commandLine, StartedProcess& started);
 
 // Polls until the file exists, at most timeoutMs.
 bool WaitForFile(const std::wstring& path, DWORD timeoutMs);
+// Polls until nothing (file or folder) exists at the path, at most timeoutMs;
+// for what another process deletes after it was asked to.
+bool WaitUntilGone(const std::wstring& path, DWORD timeoutMs);
 
 // The path Windows reports for an existing file or folder, for comparing
 // paths that were spelled differently (slashes, "..", letter case aside).

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "canvas.h"
+#include "pixel_canvas.h"
 #include "test_files.h"
 #include "uninstall_pipeline.h"
 #include "uninstaller_constants.h"
@@ -166,7 +166,7 @@ HWND CreateRemovalWindow(UninstallerState& state)
 
 int wmain()
 {
-    GdiplusSession gdiplus;
+    ScopedGdiplus gdiplus;
     ScopedTempDir temp;
     std::wstring root = temp / L"Orvicap";
 

@@ -5,6 +5,7 @@
 
 #include "process_driver.h"
 #include "test_files.h"
+#include "test_processes.h"
 #include "uninstaller_layout.h"
 #include "uninstaller_watch.h"
 
@@ -165,7 +166,7 @@ TEST_F(EndToEndTest, InstalledProductIsRemovedThroughItsUninstallCommand)
     EXPECT_EQ(removal.exitCode, 0u);
     EXPECT_TRUE(watch.capturedDuring) << "the progress was seen under way";
     ASSERT_GT(watch.frames, 0);
-    EXPECT_TRUE(NearColor(watch.last.Pixel(430, kProgressRect.top + 4), 0x2D7DF6, 8)) << "and at its end";
+    EXPECT_TRUE(NearColor(watch.last.At(430, kProgressRect.top + 4), 0x2D7DF6, 8)) << "and at its end";
     EXPECT_EQ(RunningCopies(L"Orvicap.exe"), 0) << "the application the installer started was stopped";
     EXPECT_FALSE(EntryExists());
     EXPECT_FALSE(DirectoryExists(installDir + L"\\bin"));

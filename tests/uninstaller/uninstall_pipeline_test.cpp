@@ -352,18 +352,6 @@ TEST(SelfDelete, ParametersAreTheFivePiecesExactly)
     }
 }
 
-bool WaitUntilGone(const std::wstring& path, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    while (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        if (GetTickCount() - start > timeoutMs) {
-            return false;
-        }
-        Sleep(50);
-    }
-    return true;
-}
-
 TEST(SelfDelete, InterpreterDeletesTheFileThenTheEmptyDirectoryAfterAPause)
 {
     ScopedTempDir temp;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "canvas.h"
+#include "pixel_canvas.h"
 #include "test_files.h"
 #include "uninstaller_layout.h"
 #include "uninstaller_painting.h"
@@ -43,8 +43,8 @@ HICON SolidIcon(uint32_t rgb)
 }
 
 struct UninstallerPaintingTest : testing::Test {
-    GdiplusSession gdiplus;
-    Canvas canvas{kWindowWidth, kWindowHeight};
+    ScopedGdiplus gdiplus;
+    PixelCanvas canvas{kWindowWidth, kWindowHeight, 0x000000};
     UninstallerState state;
 
     void SetUp() override
@@ -70,14 +70,14 @@ TEST_F(UninstallerPaintingTest, HeaderBodyAndBorderHaveTheirColours)
 
     for (int y : {2, 60, 147}) {
         SCOPED_TRACE(y);
-        EXPECT_TRUE(NearColor(canvas.Pixel(100, y), HeaderAt(y), 6)) << std::hex << canvas.Pixel(100, y);
+        EXPECT_TRUE(NearColor(canvas.At(100, y), HeaderAt(y), 6)) << std::hex << canvas.At(100, y);
     }
-    EXPECT_TRUE(NearColor(canvas.Pixel(100, 160), Rgb(kBodyColor), 2));
-    EXPECT_TRUE(NearColor(canvas.Pixel(100, 250), Rgb(kBodyColor), 2));
+    EXPECT_TRUE(NearColor(canvas.At(100, 160), Rgb(kBodyColor), 2));
+    EXPECT_TRUE(NearColor(canvas.At(100, 250), Rgb(kBodyColor), 2));
     for (POINT border : {POINT{0, 200}, POINT{479, 200}, POINT{240, 259}, POINT{300, 0}}) {
         SCOPED_TRACE(testing::Message() << border.x << "," << border.y);
-        EXPECT_TRUE(NearColor(canvas.Pixel(border.x, border.y), Rgb(kBorderColor), 24))
-            << std::hex << canvas.Pixel(border.x, border.y);
+        EXPECT_TRUE(NearColor(canvas.At(border.x, border.y), Rgb(kBorderColor), 24))
+            << std::hex << canvas.At(border.x, border.y);
     }
 }
 
@@ -109,17 +109,17 @@ TEST_F(UninstallerPaintingTest, CloseButtonLightsUpWhileHovered)
         uint32_t back;
         uint32_t cross;
     } cases[] = {
-        {false, Blend(kCloseBackColor, HeaderAt(30)), Blend(kCloseCrossColor, Blend(kCloseBackColor, HeaderAt(19)))},
+        {false, Blend(HeaderAt(30), kCloseBackColor), Blend(Blend(HeaderAt(19), kCloseBackColor), kCloseCrossColor)},
         {true, Rgb(kCloseBackHoverColor), Rgb(kCloseCrossHoverColor)},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.hover);
         state.closeHover = row.hover;
         Paint();
-        EXPECT_TRUE(NearColor(canvas.Pixel(background.x, background.y), row.back, 8))
-            << std::hex << canvas.Pixel(background.x, background.y);
-        EXPECT_TRUE(NearColor(canvas.Pixel(cross.x, cross.y), row.cross, 40)) << std::hex << canvas.Pixel(cross.x, cross.y);
-        EXPECT_TRUE(NearColor(canvas.Pixel(438, 22), HeaderAt(22), 6)) << "nothing outside the button";
+        EXPECT_TRUE(NearColor(canvas.At(background.x, background.y), row.back, 8))
+            << std::hex << canvas.At(background.x, background.y);
+        EXPECT_TRUE(NearColor(canvas.At(cross.x, cross.y), row.cross, 40)) << std::hex << canvas.At(cross.x, cross.y);
+        EXPECT_TRUE(NearColor(canvas.At(438, 22), HeaderAt(22), 6)) << "nothing outside the button";
     }
 }
 
@@ -136,10 +136,10 @@ TEST_F(UninstallerPaintingTest, ProgressBarFillsToItsClampedPercentage)
         Paint();
         for (int x : {50, 150, 200, 206, 210, 300, 430}) {
             bool filled = x <= row.filledUpTo;
-            EXPECT_TRUE(NearColor(canvas.Pixel(x, y), filled ? kFill : kTrack, 6))
-                << "x " << x << std::hex << " " << canvas.Pixel(x, y);
+            EXPECT_TRUE(NearColor(canvas.At(x, y), filled ? kFill : kTrack, 6))
+                << "x " << x << std::hex << " " << canvas.At(x, y);
         }
-        EXPECT_TRUE(NearColor(canvas.Pixel(100, kProgressRect.bottom + 2), Rgb(kBodyColor), 2));
+        EXPECT_TRUE(NearColor(canvas.At(100, kProgressRect.bottom + 2), Rgb(kBodyColor), 2));
     }
 }
 
@@ -154,8 +154,8 @@ TEST_F(UninstallerPaintingTest, StatusLineStartsAtItsOrigin)
     uint32_t darkest = 0xFFFFFF;
     for (int y = line.top; y < line.bottom; ++y) {
         for (int x = line.left; x < line.right; ++x) {
-            if (Red(canvas.Pixel(x, y)) < Red(darkest)) {
-                darkest = canvas.Pixel(x, y);
+            if (Red(canvas.At(x, y)) < Red(darkest)) {
+                darkest = canvas.At(x, y);
             }
         }
     }
@@ -170,10 +170,10 @@ TEST_F(UninstallerPaintingTest, GivenIconFillsTheIconSquare)
     DestroyIcon(state.headerIcon);
 
     for (POINT inside : {POINT{212, 36}, POINT{240, 64}, POINT{267, 91}}) {
-        EXPECT_TRUE(NearColor(canvas.Pixel(inside.x, inside.y), 0xC03020, 4)) << inside.x << "," << inside.y;
+        EXPECT_TRUE(NearColor(canvas.At(inside.x, inside.y), 0xC03020, 4)) << inside.x << "," << inside.y;
     }
-    EXPECT_TRUE(NearColor(canvas.Pixel(211, 64), HeaderAt(64), 6));
-    EXPECT_TRUE(NearColor(canvas.Pixel(268, 64), HeaderAt(64), 6));
+    EXPECT_TRUE(NearColor(canvas.At(211, 64), HeaderAt(64), 6));
+    EXPECT_TRUE(NearColor(canvas.At(268, 64), HeaderAt(64), 6));
 }
 
 // This test program carries no icon resource 1, so without an icon the
@@ -183,11 +183,11 @@ TEST_F(UninstallerPaintingTest, WithoutAnyIconTheDrawnMarkStandsIn)
     ASSERT_EQ(FindResourceW(nullptr, MAKEINTRESOURCEW(1), RT_GROUP_ICON), nullptr);
     Paint();
 
-    EXPECT_TRUE(NearColor(canvas.Pixel(216, 40), Rgb(kFallbackIconTopColor), 12)) << std::hex << canvas.Pixel(216, 40);
-    EXPECT_TRUE(NearColor(canvas.Pixel(250, 89), Rgb(kFallbackIconBottomColor), 12)) << std::hex << canvas.Pixel(250, 89);
-    EXPECT_TRUE(NearColor(canvas.Pixel(238, 64), Rgb(kFallbackIconMarkColor), 4)) << "inside the triangle";
-    EXPECT_FALSE(NearColor(canvas.Pixel(228, 64), Rgb(kFallbackIconMarkColor), 60)) << "left of the triangle";
-    EXPECT_TRUE(NearColor(canvas.Pixel(212, 36), HeaderAt(36), 10)) << "the square's corner is rounded";
+    EXPECT_TRUE(NearColor(canvas.At(216, 40), Rgb(kFallbackIconTopColor), 12)) << std::hex << canvas.At(216, 40);
+    EXPECT_TRUE(NearColor(canvas.At(250, 89), Rgb(kFallbackIconBottomColor), 12)) << std::hex << canvas.At(250, 89);
+    EXPECT_TRUE(NearColor(canvas.At(238, 64), Rgb(kFallbackIconMarkColor), 4)) << "inside the triangle";
+    EXPECT_FALSE(NearColor(canvas.At(228, 64), Rgb(kFallbackIconMarkColor), 60)) << "left of the triangle";
+    EXPECT_TRUE(NearColor(canvas.At(212, 36), HeaderAt(36), 10)) << "the square's corner is rounded";
 }
 
 TEST_F(UninstallerPaintingTest, BufferedPaintCopiesTheWholePicture)
@@ -195,13 +195,13 @@ TEST_F(UninstallerPaintingTest, BufferedPaintCopiesTheWholePicture)
     state.progress = 42;
     state.statusText = L"正圠删除文件...";
     Paint();
-    Canvas buffered(kWindowWidth, kWindowHeight);
+    PixelCanvas buffered(kWindowWidth, kWindowHeight, 0x000000);
     PaintUninstallerBuffered(buffered.dc, RECT{0, 0, kWindowWidth, kWindowHeight}, state);
 
     int differing = 0;
     for (int y = 0; y < kWindowHeight; ++y) {
         for (int x = 0; x < kWindowWidth; ++x) {
-            differing += canvas.Pixel(x, y) == buffered.Pixel(x, y) ? 0 : 1;
+            differing += canvas.At(x, y) == buffered.At(x, y) ? 0 : 1;
         }
     }
     EXPECT_EQ(differing, 0);

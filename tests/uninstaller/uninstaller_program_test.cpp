@@ -3,7 +3,7 @@
 #include <cstring>
 #include <functional>
 
-#include "canvas.h"
+#include "pixel_canvas.h"
 #include "process_driver.h"
 #include "program_resources.h"
 #include "test_files.h"
@@ -250,10 +250,10 @@ TEST_F(UninstallerProgramTest, ConfirmedRunRemovesTheInstallationAndThenItself)
     ASSERT_GT(watched.frames, 0);
     // Without app.ico the header shows the program's own icon: the red
     // record dot of the mark sits where the fallback's white triangle would be.
-    uint32_t dot = watched.last.Pixel(240, 59);
+    uint32_t dot = watched.last.At(240, 59);
     EXPECT_GT(Red(dot), 150) << std::hex << dot;
     EXPECT_LT(Green(dot), 120) << std::hex << dot;
-    EXPECT_TRUE(NearColor(watched.last.Pixel(430, kProgressRect.top + 4), 0x2D7DF6, 8)) << "the bar ended full";
+    EXPECT_TRUE(NearColor(watched.last.At(430, kProgressRect.top + 4), 0x2D7DF6, 8)) << "the bar ended full";
     EXPECT_GT(PixelsDifferingFrom(watched.last, RECT{40, 214, 120, 232}, kBodyColor & 0xFFFFFF, 60), 20) << "a status line is shown";
 }
 
@@ -269,8 +269,8 @@ TEST_F(UninstallerProgramTest, HeaderShowsTheInstalledIconFile)
     ASSERT_TRUE(run.exited);
     EXPECT_EQ(run.exitCode, 0u);
     ASSERT_GT(watched.frames, 0);
-    EXPECT_TRUE(NearColor(watched.last.Pixel(240, 64), 0x20C040, 8)) << std::hex << watched.last.Pixel(240, 64);
-    EXPECT_TRUE(NearColor(watched.last.Pixel(213, 37), 0x20C040, 8)) << "scaled to the whole 56 x 56 square";
+    EXPECT_TRUE(NearColor(watched.last.At(240, 64), 0x20C040, 8)) << std::hex << watched.last.At(240, 64);
+    EXPECT_TRUE(NearColor(watched.last.At(213, 37), 0x20C040, 8)) << "scaled to the whole 56 x 56 square";
     EXPECT_FALSE(FileExists(installDir + L"\\app.ico"));
 }
 

@@ -21,22 +21,24 @@ HWND FindProcessWindow(DWORD processId)
 
 // The screen shows the window's header, not the black desktop it leaves
 // behind once it has closed.
-bool ShowsWindow(const Canvas& frame)
+bool ShowsWindow(const PixelCanvas& frame)
 {
-    return !NearColor(frame.Pixel(100, 2), 0x000000, 8);
+    return !NearColor(frame.At(100, 2), 0x000000, 8);
 }
 
 // Painted while the removal still runs: the header is there and the bar is
 // not yet full.
-bool ShowsRemovalUnderWay(const Canvas& frame)
+bool ShowsRemovalUnderWay(const PixelCanvas& frame)
 {
-    return ShowsWindow(frame) && NearColor(frame.Pixel(430, kProgressRect.top + 4), 0xE6EAF0, 8);
+    return ShowsWindow(frame) && NearColor(frame.At(430, kProgressRect.top + 4), 0xE6EAF0, 8);
 }
 
 }  // namespace
 
 UninstallerWatch::UninstallerWatch()
-    : during(kWindowWidth, kWindowHeight), last(kWindowWidth, kWindowHeight), frame(kWindowWidth, kWindowHeight)
+    : during(kWindowWidth, kWindowHeight, 0x000000),
+      last(kWindowWidth, kWindowHeight, 0x000000),
+      frame(kWindowWidth, kWindowHeight, 0x000000)
 {
 }
 
@@ -73,20 +75,10 @@ std::function<void(DWORD)> UninstallerWatch::Observer()
 
 void UninstallerWatch::SaveScreenshots(const std::wstring& name) const
 {
-    std::wstring folder = ModuleDirectory() + L"\\screenshots";
-    CreateDirectories(folder);
-    during.Save(folder + L"\\" + name + L"-during.bmp");
-    last.Save(folder + L"\\" + name + L"-after.bmp");
-}
-
-bool WaitUntilGone(const std::wstring& path, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    while (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        if (GetTickCount() - start > timeoutMs) {
-            return false;
+    const std::wstring stem = ScreenshotFolder() + L"\\" + name;
+    for (const auto& [picture, suffix] : {std::pair{&during, L"-during.png"}, std::pair{&last, L"-after.png"}}) {
+        if (SavePng(*picture, stem + suffix)) {
+            ReportScreenshot(stem + suffix);
         }
-        Sleep(50);
     }
-    return true;
 }

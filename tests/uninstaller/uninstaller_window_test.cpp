@@ -3,7 +3,7 @@
 #include <functional>
 #include <thread>
 
-#include "canvas.h"
+#include "pixel_canvas.h"
 #include "test_files.h"
 #include "uninstaller_constants.h"
 #include "uninstaller_layout.h"
@@ -25,7 +25,7 @@ struct UninstallerWindowTest : testing::Test {
         std::wstring statusText;
     };
 
-    GdiplusSession gdiplus;
+    ScopedGdiplus gdiplus;
     ScopedTempDir temp;
     UninstallerState state;
     HWND window = nullptr;
