@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "dib_canvas.h"
+
 namespace {
 
 constexpr DWORD kEventWaitMs = 10;
@@ -25,53 +27,6 @@ struct ScopedHandle {
     }
     ScopedHandle(const ScopedHandle&) = delete;
     ScopedHandle& operator=(const ScopedHandle&) = delete;
-};
-
-struct ScopedScreenDc {
-    HDC value = GetDC(nullptr);
-    ~ScopedScreenDc() {
-        if (value != nullptr) ReleaseDC(nullptr, value);
-    }
-    ScopedScreenDc() = default;
-    ScopedScreenDc(const ScopedScreenDc&) = delete;
-    ScopedScreenDc& operator=(const ScopedScreenDc&) = delete;
-};
-
-// A 32-bit top-down DIB selected into a memory DC, so pixels can be compared directly.
-struct PixelCanvas {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-    DWORD* bits = nullptr;
-    int width = 0;
-    int height = 0;
-
-    PixelCanvas(int w, int h) : width(w), height(h) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc = CreateCompatibleDC(nullptr);
-        if (dc == nullptr) return;
-        void* pixels = nullptr;
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-        if (bitmap == nullptr) return;
-        previous = SelectObject(dc, bitmap);
-        bits = static_cast<DWORD*>(pixels);
-    }
-    ~PixelCanvas() {
-        if (previous != nullptr) SelectObject(dc, previous);
-        if (bitmap != nullptr) DeleteObject(bitmap);
-        if (dc != nullptr) DeleteDC(dc);
-    }
-    PixelCanvas(const PixelCanvas&) = delete;
-    PixelCanvas& operator=(const PixelCanvas&) = delete;
-
-    bool ready() const { return bits != nullptr; }
-    DWORD rgb(int index) const { return bits[index] & 0x00FFFFFF; }
 };
 
 struct DebugSession {
@@ -334,14 +289,13 @@ const StandardIcon kStandardIcons[] = {
 };
 
 int CountDifferentPixels(const PixelCanvas& shown, HICON candidate) {
-    PixelCanvas drawn(shown.width, shown.height);
-    if (!drawn.ready()) return shown.width * shown.height;
-    std::fill(drawn.bits, drawn.bits + shown.width * shown.height, shown.bits[0]);
+    PixelCanvas drawn(shown.width, shown.height, shown.At(0, 0));
+    if (drawn.bits == nullptr) return shown.width * shown.height;
     DrawIconEx(drawn.dc, 0, 0, candidate, 0, 0, 0, nullptr, DI_NORMAL);
-    GdiFlush();
     int different = 0;
-    for (int i = 0; i < shown.width * shown.height; ++i)
-        if (drawn.rgb(i) != shown.rgb(i)) ++different;
+    for (int y = 0; y < shown.height; ++y)
+        for (int x = 0; x < shown.width; ++x)
+            if (drawn.At(x, y) != shown.At(x, y)) ++different;
     return different;
 }
 
@@ -357,11 +311,8 @@ bool IsUncovered(HWND box, const RECT& area) {
 IconReading MatchIconPixels(HWND box, HWND iconStatic) {
     RECT area{};
     if (!GetWindowRect(iconStatic, &area) || !IsUncovered(box, area)) return {};
-    PixelCanvas shown(area.right - area.left, area.bottom - area.top);
-    ScopedScreenDc screen;
-    if (!shown.ready() || screen.value == nullptr) return {};
-    if (!BitBlt(shown.dc, 0, 0, shown.width, shown.height, screen.value, area.left, area.top, SRCCOPY)) return {};
-    GdiFlush();
+    PixelCanvas shown(area.right - area.left, area.bottom - area.top, 0);
+    if (shown.bits == nullptr || !shown.CaptureScreen(area)) return {};
     int tolerance = shown.width * shown.height / 32;
     int best = tolerance + 1;
     int secondBest = best;
