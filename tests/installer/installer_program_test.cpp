@@ -6,6 +6,7 @@
 
 #include "install_location.h"
 #include "installer_constants.h"
+#include "start_records.h"
 #include "test_processes.h"
 #include "window_painting.h"
 
@@ -58,21 +59,6 @@ void ExpectOneBox(const ProcessRunResult& run, const wchar_t* text, UINT icon)
     EXPECT_EQ(run.boxes[0].text, text);
     EXPECT_EQ(run.boxes[0].caption, L"Orvicap");
     EXPECT_EQ(run.boxes[0].icon, icon);
-}
-
-// Each start of the stand-in appends "<command line>\t<current directory>\n".
-std::vector<std::pair<std::wstring, std::wstring>> StartRecords(const std::wstring& path)
-{
-    std::vector<std::pair<std::wstring, std::wstring>> records;
-    const std::wstring text = Utf8ToWideForTest(ReadFileBytes(path));
-    size_t start = 0;
-    for (size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', start)) {
-        const std::wstring line = text.substr(start, end - start);
-        const size_t tab = line.find(L'\t');
-        records.emplace_back(line.substr(0, tab), tab == std::wstring::npos ? L"" : line.substr(tab + 1));
-        start = end + 1;
-    }
-    return records;
 }
 
 TEST_F(InstallerProgramTest, PersonInstallsThenStartsTheInstallerAgain)
@@ -129,12 +115,11 @@ TEST_F(InstallerProgramTest, PersonInstallsThenStartsTheInstallerAgain)
     EXPECT_TRUE(FileExists(defaultInstallDir + L"\\uninstall.ini"));
     EXPECT_TRUE(FileExists(DesktopShortcutPath()));
     EXPECT_EQ(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").data, StringData(defaultInstallDir));
-    ASSERT_TRUE(WaitForFile(record, kFileAppearsMs)) << "the installed program was not started";
-    const auto starts = StartRecords(record);
-    ASSERT_EQ(starts.size(), 1u);
-    EXPECT_NE(starts[0].first.find(MainProgramPath(defaultInstallDir)), std::wstring::npos)
-        << testing::PrintToString(starts[0].first);
-    EXPECT_EQ(CanonicalPath(starts[0].second), CanonicalPath(ProgramDir(defaultInstallDir)));
+    const auto starts = WaitForStartRecords(record, 1, kFileAppearsMs);
+    ASSERT_EQ(starts.size(), 1u) << "the installed program was not started once";
+    EXPECT_NE(starts[0].commandLine.find(MainProgramPath(defaultInstallDir)), std::wstring::npos)
+        << testing::PrintToString(starts[0].commandLine);
+    EXPECT_EQ(CanonicalPath(starts[0].directory), CanonicalPath(ProgramDir(defaultInstallDir)));
     EndProcessesNamed(kMainProgramName);
 
     // Started again, it finds the installation and opens with the location area.

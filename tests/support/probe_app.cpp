@@ -26,7 +26,12 @@ static int RecordStart()
     wchar_t directory[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, directory);
     std::wstring record = std::wstring(GetCommandLineW()) + L"\n" + directory + L"\n";
-    return WriteFileBytes(ModuleDirectory() + L"\\started.txt", WideToUtf8ForTest(record)) ? 0 : 1;
+    // Written aside and renamed, so that a test that sees the file reads it whole.
+    const std::wstring path = ModuleDirectory() + L"\\started.txt";
+    const std::wstring partial = path + L".partial";
+    const bool recorded = WriteFileBytes(partial, WideToUtf8ForTest(record)) &&
+                          MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    return recorded ? 0 : 1;
 }
 
 static int HoldFile(const std::wstring& path, DWORD milliseconds)

@@ -15,6 +15,15 @@ shift
 output=$(mktemp "$wine_dir/output.XXXXXX")
 "$WINE_LOADER" "$@" >"$output" 2>&1 </dev/null
 status=$?
+# On a loaded machine Wine now and then fails to start a program at all: it
+# ends with an error status before the program wrote a byte.  GoogleTest
+# prints (and flushes) before any test runs, so such a start ran no test and
+# is tried once more, saying so.
+if [[ $status -ne 0 && ! -s $output ]]; then
+  echo "run-under-wine: Wine ended with status $status before the program wrote anything; starting it again"
+  "$WINE_LOADER" "$@" >"$output" 2>&1 </dev/null
+  status=$?
+fi
 cat "$output"
 # Wine reports exit code 0 for a program that another process terminated, so a
 # test case counts only when GoogleTest said how it ended.
@@ -22,6 +31,9 @@ if [[ $status -eq 0 && " $* " == *" --gtest_filter="* ]] &&
   ! grep -qE '^\[  (PASSED  \] 1 test|SKIPPED \] 1 test)' "$output"; then
   echo "run-under-wine: the test program ended without reporting its result"
   status=1
+fi
+if [[ $status -ne 0 && ! -s $output ]]; then
+  echo "run-under-wine: Wine ended with status $status and no output"
 fi
 rm -f "$output"
 exit $status

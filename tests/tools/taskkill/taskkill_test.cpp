@@ -16,6 +16,7 @@ constexpr DWORD kProcessLimitMs = 10000;
 constexpr DWORD kPollMs = 20;
 const wchar_t kSleepArgument[] = L"--sleep-forever";
 const wchar_t kSleepWithChildArgument[] = L"--sleep-with-child";
+const wchar_t kRunArgument[] = L"--run";
 
 // Ends and releases every process a test started, whichever way the test leaves.
 struct ProcessGuard {
@@ -172,11 +173,13 @@ TEST(Taskkill, ExitCodeTellsNoMatchFromBadUsage) {
     ScratchFolder folder;
     ASSERT_TRUE(MakeScratchFolder(folder));
     std::wstring standIn = AddCopy(folder, StandInPath(), L"tk_self");
-    ASSERT_FALSE(standIn.empty());
+    // The caller is a copy of its own, for the case that names the caller's
+    // image: other test processes of this program may be running beside it.
+    std::wstring caller = AddCopy(folder, ThisExe(), L"tk_caller");
+    ASSERT_FALSE(standIn.empty() || caller.empty());
     const ExitCase cases[] = {
         {L"/F /T /IM no_such_image_" + folder.unique + L".exe", 128},
         {L"-f -t -im " + FileNameOf(standIn), 128},
-        {L"/F /IM " + FileNameOf(ThisExe()), 128},
         {L"/F /T", 1},
         {L"/F /IM", 1},
         {L"/F /X /IM no_such_image_" + folder.unique + L".exe", 1},
@@ -185,6 +188,9 @@ TEST(Taskkill, ExitCodeTellsNoMatchFromBadUsage) {
         SCOPED_TRACE(testing::Message() << "arguments " << c.arguments);
         EXPECT_EQ(RunToEnd(Quote(standIn) + L" " + c.arguments), c.exitCode);
     }
+    // The process that started the stand-in is never among the matches.
+    EXPECT_EQ(RunToEnd(Quote(caller) + L" " + kRunArgument + L" " + Quote(standIn) + L" /F /IM " + FileNameOf(caller)),
+              128);
 }
 
 [[noreturn]] void SleepForever() {
@@ -199,6 +205,11 @@ int wmain(int argc, wchar_t** argv) {
         HANDLE child = Start(Quote(argv[2]) + L" " + kSleepArgument);
         if (child != nullptr) CloseHandle(child);
         SleepForever();
+    }
+    if (argc >= 4 && std::wstring(argv[1]) == kRunArgument) {
+        std::wstring arguments;
+        for (int i = 3; i < argc; ++i) arguments += L" " + std::wstring(argv[i]);
+        return static_cast<int>(RunToEnd(Quote(argv[2]) + arguments));
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
