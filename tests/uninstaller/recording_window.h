@@ -5,23 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "paint_probe_window.h"
 #include "uninstaller_state.h"
 
-// A plain window standing in for the uninstaller window while the removal
-// runs: it records the progress and status text of every paint it is asked
-// for.
+// Stands in for the uninstaller window while the removal runs: it records
+// the progress and status text of every paint it is asked for.
 struct RecordingWindow {
     struct Paint {
         int progress;
         std::wstring statusText;
     };
 
-    HWND window = nullptr;
     UninstallerState state;
     std::vector<Paint> paints;
-
-    RecordingWindow();
-    ~RecordingWindow();
-    RecordingWindow(const RecordingWindow&) = delete;
-    RecordingWindow& operator=(const RecordingWindow&) = delete;
+    PaintProbeWindow probe{[this] { paints.push_back({state.progress, state.statusText}); }};
+    HWND window = probe.window;
 };
