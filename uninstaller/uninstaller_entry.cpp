@@ -11,7 +11,6 @@
 
 namespace {
 
-
 void RegisterUninstallerClass(HINSTANCE instance)
 {
     WNDCLASSEXW windowClass{};
