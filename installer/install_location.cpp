@@ -50,7 +50,8 @@ std::wstring ProductVersionOfBlock(const VersionFunctions& version, const std::v
 {
     LPVOID translation = nullptr;
     UINT length = 0;
-    if (!version.query(block.data(), L"\\VarFileInfo\\Translation", &translation, &length) || length == 0) {
+    if (!version.query(block.data(), L"\\VarFileInfo\\Translation", &translation, &length) ||
+        length < 2 * sizeof(WORD)) {
         return {};
     }
     const WORD* languageAndCodePage = static_cast<const WORD*>(translation);

@@ -106,10 +106,12 @@ int RunInstallerWindow(HINSTANCE instance)
 
 int RunInstaller(HINSTANCE instance)
 {
-    // Not examined: the folder picker and the shortcut need the apartment,
-    // and a failure shows there.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // A failure is not reported here: the folder picker and the shortcut
+    // need the apartment, and a failure shows there.
+    const bool comStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     const int result = HasUninstallSwitch(GetCommandLineW()) ? RunUninstallMode() : RunWindowMode(instance);
-    CoUninitialize();
+    if (comStarted) {
+        CoUninitialize();
+    }
     return result;
 }

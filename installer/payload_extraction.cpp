@@ -229,6 +229,10 @@ std::wstring FullPathOf(const std::wstring& path)
 
 bool EnsureParentDirectory(const std::wstring& filePath)
 {
+    // A cut-off path would name some other directory.
+    if (filePath.size() >= MAX_PATH) {
+        return false;
+    }
     wchar_t directory[MAX_PATH] = {};
     wcsncpy_s(directory, MAX_PATH, filePath.c_str(), _TRUNCATE);
     if (!PathRemoveFileSpecW(directory)) {

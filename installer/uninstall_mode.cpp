@@ -2,10 +2,8 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <shlwapi.h>
 
-#include <cwctype>
-
+#include "install_dir_check.h"
 #include "install_pipeline.h"
 #include "install_record.h"
 #include "installer_constants.h"
@@ -55,17 +53,6 @@ void StartSelfDeletion()
 }
 
 }  // namespace
-
-// "C:" and "C:dir" are relative to the drive's current directory, and "\dir"
-// to the current drive: only "X:\..." and "\\server\share\..." name one
-// place whatever the current directory is.
-bool IsDeletableInstallDir(const std::wstring& installDir)
-{
-    const bool driveAbsolute = installDir.size() >= 3 && iswalpha(installDir[0]) && installDir[1] == L':' &&
-                               installDir[2] == L'\\';
-    const bool unc = installDir.rfind(L"\\\\", 0) == 0;
-    return (driveAbsolute || unc) && !PathIsRootW(installDir.c_str());
-}
 
 std::wstring SelfDeletionParameters(const std::wstring& ownPath)
 {

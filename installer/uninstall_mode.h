@@ -8,9 +8,5 @@
 // Always 0.
 int RunUninstallMode();
 
-// A directory the uninstall mode may delete as a whole: an absolute path
-// that is not the root of a drive or share.
-bool IsDeletableInstallDir(const std::wstring& installDir);
-
 // cmd.exe's parameters that delete the given file once this process is gone.
 std::wstring SelfDeletionParameters(const std::wstring& ownPath);

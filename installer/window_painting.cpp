@@ -400,6 +400,9 @@ void PaintWindowBuffered(HWND window, const InstallerState& state)
     HBITMAP bitmap = memoryDc ? CreateCompatibleBitmap(windowDc, width, height) : nullptr;
     if (bitmap != nullptr) {
         HGDIOBJ previous = SelectObject(memoryDc, bitmap);
+        // A new bitmap holds no defined picture; where GDI+ draws nothing
+        // the window shows white, as its class background would.
+        PatBlt(memoryDc, 0, 0, width, height, WHITENESS);
         PaintInstallerWindow(memoryDc, state, state.layout);
         BitBlt(windowDc, 0, 0, width, height, memoryDc, 0, 0, SRCCOPY);
         SelectObject(memoryDc, previous);

@@ -2,6 +2,7 @@
 
 #include "gdiplus_api.h"
 #include "gdiplus_session.h"
+#include "install_dir_check.h"
 #include "message_loop.h"
 #include "uninstall_config.h"
 #include "uninstaller_constants.h"
@@ -59,8 +60,10 @@ std::wstring ConfirmationText(const std::wstring& name)
 
 int RunUninstaller(HINSTANCE instance, const std::wstring& installDir)
 {
+    // A record beside a program at a drive's root would hand the whole
+    // drive to the removal: such a record is as good as none.
     UninstallConfig config;
-    if (!LoadUninstallConfig(installDir, config)) {
+    if (!IsDeletableInstallDir(installDir) || !LoadUninstallConfig(installDir, config)) {
         MessageBoxW(nullptr, kRecordMissingMessage, kRecordMissingCaption, MB_OK | MB_ICONERROR);
         return 1;
     }
@@ -84,6 +87,12 @@ int RunUninstaller(HINSTANCE instance, const std::wstring& installDir)
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     RunMessageLoop();
+    // A quit request can end the loop while the window still exists (the
+    // close button in the moments after the removal); it must not outlive
+    // the state it points to.
+    if (IsWindow(window)) {
+        DestroyWindow(window);
+    }
     if (state.headerIcon != nullptr) {
         DestroyIcon(state.headerIcon);
     }

@@ -191,6 +191,9 @@ void PaintUninstallerBuffered(HDC target, const RECT& client, const UninstallerS
         return;
     }
     HGDIOBJ previous = SelectObject(memory, bitmap);
+    // A new bitmap holds no defined picture; where GDI+ draws nothing the
+    // window shows white, as its class background would.
+    PatBlt(memory, 0, 0, width, height, WHITENESS);
     GpGraphics* graphics = nullptr;
     if (GdiplusFunctions().GdipCreateFromHDC(memory, &graphics) == Gdiplus::Ok) {
         PaintUninstallerWindow(graphics, state);

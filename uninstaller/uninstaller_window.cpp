@@ -120,7 +120,10 @@ LRESULT OnStartRemoval(HWND window, UninstallerState& state)
     state.removing = true;
     RunUninstallPipeline(window, state);
     state.removing = false;
-    SetTimer(window, kCloseTimerId, kCloseDelayMs, nullptr);
+    // Without the timer the window would never close by itself.
+    if (SetTimer(window, kCloseTimerId, kCloseDelayMs, nullptr) == 0) {
+        DestroyWindow(window);
+    }
     return 0;
 }
 

@@ -167,9 +167,13 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         }
         return 0;
     case WM_DESTROY:
-        ReleaseResources(*window);
         PostQuitMessage(kExitOk);
         return 0;
+    case WM_NCDESTROY:
+        // Last: the button keeps using the text font until it is destroyed,
+        // which happens after its parent's WM_DESTROY.
+        ReleaseResources(*window);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }

@@ -96,32 +96,6 @@ TEST_F(UninstallModeTest, DecliningTheConfirmationChangesNothing)
     }
 }
 
-TEST(UninstallMode, OnlyAbsoluteNonRootDirectoriesAreDeleted)
-{
-    struct Case {
-        const wchar_t* dir;
-        bool deletable;
-    };
-    const Case cases[] = {
-        {L"C:\\Program Files (x86)\\Orvicap", true},
-        {L"D:\\\\Orvicap", true},
-        {L"\\\\server\\share\\Orvicap", true},
-        {L"C:\\", false},
-        {L"C:", false},
-        {L"C:Orvicap", false},
-        {L"\\Orvicap", false},
-        {L"\\\\server\\share", false},
-        {L"\\", false},
-        {L"Orvicap", false},
-        {L"..\\Orvicap", false},
-        {L"", false},
-    };
-    for (const Case& row : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(row.dir)));
-        EXPECT_EQ(IsDeletableInstallDir(row.dir), row.deletable);
-    }
-}
-
 TEST(UninstallMode, SelfDeletionWaitsAboutASecondThenDeletesTheQuotedFile)
 {
     EXPECT_EQ(SelfDeletionParameters(L"C:\\Users\\me\\Downloads\\VLInstaller.exe"),
