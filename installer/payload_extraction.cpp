@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <cwchar>
+#include <set>
 
 #include "file_writing.h"
 #include "installer_constants.h"
@@ -67,47 +68,88 @@ std::wstring RelativeEntryPath(const std::string& storedName, const std::wstring
     return name;
 }
 
-// The target must resolve to the install directory itself or below it; the
-// resolved form only decides, the unresolved target is what gets written.
-bool LiesInside(const std::wstring& base, const std::wstring& target)
+// What one extraction works with, entry after entry.
+struct ExtractionRun {
+    mz_zip_archive* zip = nullptr;
+    mz_uint count = 0;
+    std::wstring installDir;
+    std::wstring base;       // the install directory's full path
+    std::wstring topFolder;  // dropped from every name
+    ProgressTarget target;
+    std::set<std::wstring> plainDirectories;  // folders already found not to be links
+};
+
+// The resolved target must be the install directory itself or lie below it;
+// the resolved form only decides, the unresolved target is what gets written.
+bool LiesInside(const std::wstring& base, const std::wstring& fullTarget)
 {
-    std::wstring full = FullPathOf(target);
-    if (base.empty() || full.size() < base.size() || _wcsnicmp(full.c_str(), base.c_str(), base.size()) != 0) {
+    if (base.empty() || fullTarget.size() < base.size() ||
+        _wcsnicmp(fullTarget.c_str(), base.c_str(), base.size()) != 0) {
         return false;
     }
-    return full.size() == base.size() || full[base.size()] == L'\\';
+    return fullTarget.size() == base.size() || fullTarget[base.size()] == L'\\';
 }
 
-bool ExtractEntry(mz_zip_archive* zip, mz_uint index, mz_uint count, const std::wstring& installDir,
-                  const std::wstring& base, const std::wstring& topFolder, const ProgressTarget& target)
+bool IsLink(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The installer runs elevated, and the install directory may be one its
+// user can write to: a junction or symbolic link already standing in it
+// would carry the files wherever it points.  So every existing component
+// below the install directory, the target itself included, must be a plain
+// folder or file.
+bool ReachesThroughLink(ExtractionRun& run, const std::wstring& fullTarget)
+{
+    for (size_t end = fullTarget.find(L'\\', run.base.size() + 1); end != std::wstring::npos;
+         end = fullTarget.find(L'\\', end + 1)) {
+        const std::wstring folder = fullTarget.substr(0, end);
+        if (run.plainDirectories.count(folder) == 0) {
+            if (IsLink(folder)) {
+                return true;
+            }
+            run.plainDirectories.insert(folder);
+        }
+    }
+    return IsLink(fullTarget);
+}
+
+bool ExtractEntry(ExtractionRun& run, mz_uint index)
 {
     mz_zip_archive_file_stat stat;
-    if (!mz_zip_reader_file_stat(zip, index, &stat) || !stat.m_is_supported || stat.m_is_encrypted) {
+    if (!mz_zip_reader_file_stat(run.zip, index, &stat) || !stat.m_is_supported || stat.m_is_encrypted) {
         return false;
     }
-    std::wstring relative = RelativeEntryPath(stat.m_filename, topFolder);
+    std::wstring relative = RelativeEntryPath(stat.m_filename, run.topFolder);
     if (relative.empty()) {
         return true;
     }
-    std::wstring targetPath = installDir + L"\\" + relative;
-    if (!LiesInside(base, targetPath)) {
+    std::wstring targetPath = run.installDir + L"\\" + relative;
+    const std::wstring fullTarget = FullPathOf(targetPath);
+    if (!LiesInside(run.base, fullTarget) || ReachesThroughLink(run, fullTarget)) {
         return false;
     }
-    if (mz_zip_reader_is_file_a_directory(zip, index) || stat.m_is_directory) {
+    if (mz_zip_reader_is_file_a_directory(run.zip, index) || stat.m_is_directory) {
         return EnsureDirectory(targetPath);
     }
-    return EnsureParentDirectory(targetPath) && ExtractEntryToFile(zip, index, targetPath) &&
-           ReportProgress(static_cast<int>((index + 1u) * 100u / count), target);
+    return EnsureParentDirectory(targetPath) && ExtractEntryToFile(run.zip, index, targetPath) &&
+           ReportProgress(static_cast<int>((index + 1u) * 100u / run.count), run.target);
 }
 
 bool ExtractEntries(mz_zip_archive* zip, const std::wstring& installDir, const ProgressTarget& target)
 {
-    std::wstring topFolder = FindTopFolder(zip);
-    std::wstring base = FullPathOf(installDir);
-    mz_uint count = mz_zip_reader_get_num_files(zip);
-    for (mz_uint i = 0; i < count; ++i) {
+    ExtractionRun run;
+    run.zip = zip;
+    run.count = mz_zip_reader_get_num_files(zip);
+    run.installDir = installDir;
+    run.base = FullPathOf(installDir);
+    run.topFolder = FindTopFolder(zip);
+    run.target = target;
+    for (mz_uint i = 0; i < run.count; ++i) {
         PumpMessages();
-        if (!ExtractEntry(zip, i, count, installDir, base, topFolder, target)) {
+        if (!ExtractEntry(run, i)) {
             return false;
         }
     }

@@ -21,9 +21,11 @@ struct ProgressTarget {
 bool LoadPayload(std::vector<unsigned char>& payload);
 
 // Unpacks the archive into installDir: the top folder shared by every entry is
-// dropped, every target must lie inside installDir, every file is checked
-// against its recorded size and CRC-32, and progress is reported after each
-// file.  Stops at the first failure; what was written before it stays.
+// dropped, every target must lie inside installDir and must not be reached
+// through a junction or symbolic link already standing there, every file is
+// checked against its recorded size and CRC-32, and progress is reported
+// after each file.  Stops at the first failure; what was written before it
+// stays.
 bool ExtractPayload(const std::vector<unsigned char>& payload, const std::wstring& installDir,
                     const ProgressTarget& target);
 

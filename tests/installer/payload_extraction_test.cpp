@@ -5,6 +5,7 @@
 #include <map>
 #include <random>
 
+#include "directory_links.h"
 #include "payload_extraction.h"
 #include "progress_window.h"
 #include "test_files.h"
@@ -248,6 +249,30 @@ TEST_F(ExtractionTest, FileThatCannotBeReplacedFailsTheExtraction)
     CloseHandle(held);
     EXPECT_FALSE(extracted);
     EXPECT_EQ(ReadFileBytes(installDir + L"\\held.dll"), "old");
+}
+
+// A link already standing in the install directory, where the payload has a
+// folder or a file, would carry the elevated writes to wherever it points.
+TEST_F(ExtractionTest, LinksStandingInTheInstallDirAreNotFollowed)
+{
+    const std::wstring outside = temp / L"elsewhere";
+    ASSERT_TRUE(CreateDirectories(outside));
+    const struct {
+        const char* description;
+        const wchar_t* link;
+    } cases[] = {{"a folder of the payload", L"bin"}, {"a folder below it", L"bin\\64bit"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        RemoveTree(installDir);
+        const std::wstring link = installDir + L"\\" + c.link;
+        ASSERT_TRUE(CreateDirectories(link.substr(0, link.rfind(L'\\'))));
+        ASSERT_TRUE(MakeDirectoryLink(outside, link));
+        bool extracted = Extract(BuildZip({{"top/", ""}, {"top/bin/", ""}, {"top/bin/64bit/", ""},
+                                           {"top/bin/64bit/Orvicap.exe", "MZ"}, {"top/readme.txt", "R"}}));
+        RemoveDirectoryLink(link);
+        EXPECT_FALSE(extracted);
+        EXPECT_TRUE(TreeOf(outside).empty()) << "written through the link";
+    }
 }
 
 // Random damage to a valid payload: no crash, nothing outside the install
