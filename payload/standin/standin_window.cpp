@@ -134,11 +134,17 @@ void Paint(HWND hwnd, const StandInWindow& window)
 
 void HandOffFromButton(HWND hwnd)
 {
+    // Starting the updater can wait for its elevation prompt while this
+    // window's messages are still dispatched: a second click must not start
+    // a second hand-off.
+    HWND button = GetDlgItem(hwnd, kHandOffButtonId);
+    EnableWindow(button, FALSE);
     HandOffResult result = StartUpdateHandOff();
     if (result.started) {
         DestroyWindow(hwnd);
         return;
     }
+    EnableWindow(button, TRUE);
     MessageBoxW(hwnd, result.problem.c_str(), kDisplayName, MB_OK | MB_ICONWARNING);
 }
 
