@@ -68,6 +68,15 @@ std::wstring RelativeEntryPath(const std::string& storedName, const std::wstring
     return name;
 }
 
+// Windows compares names without regard to letter case.
+struct CaseInsensitiveLess {
+    bool operator()(const std::wstring& left, const std::wstring& right) const
+    {
+        return _wcsicmp(left.c_str(), right.c_str()) < 0;
+    }
+};
+using PathSet = std::set<std::wstring, CaseInsensitiveLess>;
+
 // What one extraction works with, entry after entry.
 struct ExtractionRun {
     mz_zip_archive* zip = nullptr;
@@ -76,7 +85,8 @@ struct ExtractionRun {
     std::wstring base;       // the install directory's full path
     std::wstring topFolder;  // dropped from every name
     ProgressTarget target;
-    std::set<std::wstring> plainDirectories;  // folders already found not to be links
+    PathSet listedFolders;  // folders already found not to be links, their links noted
+    PathSet links;          // the links standing in those folders
 };
 
 // The resolved target must be the install directory itself or lie below it;
@@ -96,6 +106,24 @@ bool IsLink(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+// One listing of a folder tells of every link in it: cheaper than asking
+// about each file, which for a file not yet there means a search of the
+// whole folder.  A folder that does not exist yet lists nothing.
+void NoteLinksIn(const std::wstring& folder, PathSet& links)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            links.insert(folder + L"\\" + found.cFileName);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
 // The installer runs elevated, and the install directory may be one its
 // user can write to: a junction or symbolic link already standing in it
 // would carry the files wherever it points.  So every existing component
@@ -103,17 +131,19 @@ bool IsLink(const std::wstring& path)
 // folder or file.
 bool ReachesThroughLink(ExtractionRun& run, const std::wstring& fullTarget)
 {
-    for (size_t end = fullTarget.find(L'\\', run.base.size() + 1); end != std::wstring::npos;
-         end = fullTarget.find(L'\\', end + 1)) {
+    size_t end = run.base.size();
+    while (end != std::wstring::npos && end < fullTarget.size()) {
         const std::wstring folder = fullTarget.substr(0, end);
-        if (run.plainDirectories.count(folder) == 0) {
-            if (IsLink(folder)) {
+        if (run.listedFolders.count(folder) == 0) {
+            if (end > run.base.size() && IsLink(folder)) {
                 return true;
             }
-            run.plainDirectories.insert(folder);
+            NoteLinksIn(folder, run.links);
+            run.listedFolders.insert(folder);
         }
+        end = fullTarget.find(L'\\', end + 1);
     }
-    return IsLink(fullTarget);
+    return run.links.count(fullTarget) != 0;
 }
 
 bool ExtractEntry(ExtractionRun& run, mz_uint index)

@@ -28,6 +28,7 @@ struct PhaseResult {
     int paints = 0;
     double paintSeconds = 0;
     double drainMicroseconds = 0;
+    double repaintMilliseconds = 0;  // one whole repaint request: invalidate, then update
 };
 
 double Now()
@@ -111,6 +112,22 @@ double MeanDrainMicroseconds()
     return (Now() - start) / kDrains * 1e6;
 }
 
+// What one repaint costs as the extraction asks for it after each file: the
+// invalidation and the synchronous update, the paint handler included.
+double MeanRepaintMilliseconds(BenchmarkWindow& window)
+{
+    const int kRepaints = 100;
+    double start = Now();
+    for (int i = 0; i < kRepaints; ++i) {
+        InvalidateRect(window.window, nullptr, FALSE);
+        UpdateWindow(window.window);
+    }
+    double mean = (Now() - start) / kRepaints * 1000.0;
+    window.paints = 0;
+    window.paintSeconds = 0;
+    return mean;
+}
+
 int RunPhase(const std::wstring& phase, const std::wstring& zipPath, const std::wstring& dir, const std::wstring& resultPath)
 {
     // The installer holds the payload in one heap buffer, as LoadPayload does.
@@ -124,6 +141,7 @@ int RunPhase(const std::wstring& phase, const std::wstring& zipPath, const std::
     } else {
         BenchmarkWindow window;
         result.drainMicroseconds = MeanDrainMicroseconds();
+        result.repaintMilliseconds = MeanRepaintMilliseconds(window);
         double start = Now();
         ok = ExtractPayload(payload, dir, ProgressTarget{window.window, &window.state});
         result.seconds = Now() - start;
@@ -132,8 +150,9 @@ int RunPhase(const std::wstring& phase, const std::wstring& zipPath, const std::
     }
     result.peakMegabytes = PeakMegabytes();
     char line[256];
-    std::snprintf(line, sizeof(line), "%d %.4f %.2f %d %.4f %.2f\n", ok ? 1 : 0, result.seconds, result.peakMegabytes,
-                  result.paints, result.paintSeconds, result.drainMicroseconds);
+    std::snprintf(line, sizeof(line), "%d %.4f %.2f %d %.4f %.2f %.4f\n", ok ? 1 : 0, result.seconds,
+                  result.peakMegabytes, result.paints, result.paintSeconds, result.drainMicroseconds,
+                  result.repaintMilliseconds);
     WriteFileBytes(resultPath, line);
     return ok ? 0 : 1;
 }
@@ -161,8 +180,10 @@ bool ReadResult(const std::wstring& path, PhaseResult& result)
 {
     int ok = 0;
     std::string text = ReadFileBytes(path);
-    return std::sscanf(text.c_str(), "%d %lf %lf %d %lf %lf", &ok, &result.seconds, &result.peakMegabytes,
-                       &result.paints, &result.paintSeconds, &result.drainMicroseconds) == 6 && ok == 1;
+    return std::sscanf(text.c_str(), "%d %lf %lf %d %lf %lf %lf", &ok, &result.seconds, &result.peakMegabytes,
+                       &result.paints, &result.paintSeconds, &result.drainMicroseconds,
+                       &result.repaintMilliseconds) == 7 &&
+           ok == 1;
 }
 
 bool MeasurePhase(const wchar_t* phase, const std::wstring& zipPath, PhaseResult& result)
@@ -173,6 +194,20 @@ bool MeasurePhase(const wchar_t* phase, const std::wstring& zipPath, PhaseResult
     CreateDirectories(dir);
     std::wstring arguments = std::wstring(L"--phase ") + phase + L" \"" + zipPath + L"\" \"" + dir + L"\" \"" + resultPath + L"\"";
     return RunChild(arguments) && ReadResult(resultPath, result);
+}
+
+// Keeps the faster of the two runs: the figure least disturbed by whatever
+// else the machine was doing.
+bool MeasureFaster(const wchar_t* phase, const std::wstring& zipPath, PhaseResult& fastest, bool first)
+{
+    PhaseResult result;
+    if (!MeasurePhase(phase, zipPath, result)) {
+        return false;
+    }
+    if (first || result.seconds < fastest.seconds) {
+        fastest = result;
+    }
+    return true;
 }
 
 std::wstring PayloadPath()
@@ -225,10 +260,15 @@ int RunBenchmark()
     std::printf("payload: %u entries (%u directories), %.1f MB unpacked, %.1f MB packed\n", entries, directories,
                 unpackedMegabytes, packedMegabytes);
 
+    // Each phase runs twice, alternating with the other, so that both meet
+    // the same conditions; the faster run of each counts.
     PhaseResult bare, installer;
-    if (!MeasurePhase(L"bare", zipPath, bare) || !MeasurePhase(L"installer", zipPath, installer)) {
-        std::printf("a phase failed\n");
-        return 1;
+    for (int run = 0; run < 2; ++run) {
+        if (!MeasureFaster(L"bare", zipPath, bare, run == 0) ||
+            !MeasureFaster(L"installer", zipPath, installer, run == 0)) {
+            std::printf("a phase failed\n");
+            return 1;
+        }
     }
     double meanPaintMs = installer.paints ? installer.paintSeconds / installer.paints * 1000.0 : 0.0;
     double mandated = installer.paintSeconds + drains * installer.drainMicroseconds / 1e6;
@@ -239,6 +279,8 @@ int RunBenchmark()
                 unpackedMegabytes / installer.seconds, installer.peakMegabytes, installer.seconds / bare.seconds);
     std::printf("paints: %d, mean paint %.2f ms, paints total %.2f s; %.0f queue drains at %.1f us\n",
                 installer.paints, meanPaintMs, installer.paintSeconds, drains, installer.drainMicroseconds);
+    std::printf("one repaint request (invalidate + update) outside the extraction: %.2f ms\n",
+                installer.repaintMilliseconds);
     std::printf("target: extraction <= (bare + paints + drains) x 1.10 = %.2f s: %s\n", limit,
                 installer.seconds <= limit ? "met" : "missed");
     std::printf("target: peak <= payload + 30 MB = %.1f MB: %s\n", packedMegabytes + 30.0,
