@@ -85,8 +85,10 @@ struct ExtractionRun {
     std::wstring base;       // the install directory's full path
     std::wstring topFolder;  // dropped from every name
     ProgressTarget target;
-    PathSet listedFolders;  // folders already found not to be links, their links noted
-    PathSet links;          // the links standing in those folders
+    // Folders already found not to be links, with their links noted.  Spelled
+    // as the payload spells them: another spelling is merely listed again.
+    std::set<std::wstring> listedFolders;
+    PathSet links;  // the links standing in those folders
 };
 
 // The resolved target must be the install directory itself or lie below it;
