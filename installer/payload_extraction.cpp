@@ -102,12 +102,6 @@ bool LiesInside(const std::wstring& base, const std::wstring& fullTarget)
     return fullTarget.size() == base.size() || fullTarget[base.size()] == L'\\';
 }
 
-bool IsLink(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
 // One listing of a folder tells of every link in it: cheaper than asking
 // about each file, which for a file not yet there means a search of the
 // whole folder.  A folder that does not exist yet lists nothing.
@@ -137,7 +131,8 @@ bool ReachesThroughLink(ExtractionRun& run, const std::wstring& fullTarget)
     while (end != std::wstring::npos && end < fullTarget.size()) {
         const std::wstring folder = fullTarget.substr(0, end);
         if (run.listedFolders.count(folder) == 0) {
-            if (end > run.base.size() && IsLink(folder)) {
+            // Its parent, listed before it, has noted it if it is a link.
+            if (run.links.count(folder) != 0) {
                 return true;
             }
             NoteLinksIn(folder, run.links);
