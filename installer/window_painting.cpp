@@ -1,5 +1,6 @@
 #include "window_painting.h"
 
+#include "buffered_paint.h"
 #include "installer_constants.h"
 #include "window_layout.h"
 
@@ -394,22 +395,6 @@ void PaintWindowBuffered(HWND window, const InstallerState& state)
     HDC windowDc = BeginPaint(window, &paint);
     RECT client{};
     GetClientRect(window, &client);
-    const int width = client.right - client.left;
-    const int height = client.bottom - client.top;
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = memoryDc ? CreateCompatibleBitmap(windowDc, width, height) : nullptr;
-    if (bitmap != nullptr) {
-        HGDIOBJ previous = SelectObject(memoryDc, bitmap);
-        // A new bitmap holds no defined picture; where GDI+ draws nothing
-        // the window shows white, as its class background would.
-        PatBlt(memoryDc, 0, 0, width, height, WHITENESS);
-        PaintInstallerWindow(memoryDc, state, state.layout);
-        BitBlt(windowDc, 0, 0, width, height, memoryDc, 0, 0, SRCCOPY);
-        SelectObject(memoryDc, previous);
-        DeleteObject(bitmap);
-    }
-    if (memoryDc != nullptr) {
-        DeleteDC(memoryDc);
-    }
+    PaintThroughBuffer(windowDc, client, [&state](HDC dc) { PaintInstallerWindow(dc, state, state.layout); });
     EndPaint(window, &paint);
 }

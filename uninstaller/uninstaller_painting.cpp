@@ -1,5 +1,6 @@
 #include "uninstaller_painting.h"
 
+#include "buffered_paint.h"
 #include "drawing_primitives.h"
 #include "uninstaller_constants.h"
 #include "uninstaller_layout.h"
@@ -177,32 +178,13 @@ void PaintUninstallerBuffered(HDC target, const RECT& client, const UninstallerS
     if (!GdiplusFunctions().complete) {
         return;
     }
-    int width = client.right - client.left;
-    int height = client.bottom - client.top;
-    HDC memory = CreateCompatibleDC(target);
-    HBITMAP bitmap = CreateCompatibleBitmap(target, width, height);
-    if (memory == nullptr || bitmap == nullptr) {
-        if (bitmap != nullptr) {
-            DeleteObject(bitmap);
+    PaintThroughBuffer(target, client, [&state](HDC memory) {
+        GpGraphics* graphics = nullptr;
+        if (GdiplusFunctions().GdipCreateFromHDC(memory, &graphics) == Gdiplus::Ok) {
+            PaintUninstallerWindow(graphics, state);
+            // Deleting the graphics flushes its drawing into the memory DC
+            // before the copy.
+            GdiplusFunctions().GdipDeleteGraphics(graphics);
         }
-        if (memory != nullptr) {
-            DeleteDC(memory);
-        }
-        return;
-    }
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    // A new bitmap holds no defined picture; where GDI+ draws nothing the
-    // window shows white, as its class background would.
-    PatBlt(memory, 0, 0, width, height, WHITENESS);
-    GpGraphics* graphics = nullptr;
-    if (GdiplusFunctions().GdipCreateFromHDC(memory, &graphics) == Gdiplus::Ok) {
-        PaintUninstallerWindow(graphics, state);
-        // Deleting the graphics flushes its drawing into the memory DC
-        // before the copy.
-        GdiplusFunctions().GdipDeleteGraphics(graphics);
-    }
-    BitBlt(target, 0, 0, width, height, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    });
 }
