@@ -2,6 +2,7 @@
 
 #include "buffered_paint.h"
 #include "drawing_primitives.h"
+#include "gdiplus_objects.h"
 #include "uninstaller_constants.h"
 #include "uninstaller_layout.h"
 
@@ -15,60 +16,32 @@ RectF ToRectF(const RECT& rect)
                  static_cast<float>(rect.bottom - rect.top));
 }
 
-GpSolidFill* CreateSolid(ARGB color)
-{
-    GpSolidFill* brush = nullptr;
-    GdiplusFunctions().GdipCreateSolidFill(color, &brush);
-    return brush;
-}
-
-GpLineGradient* CreateVerticalGradient(const RECT& rect, ARGB top, ARGB bottom)
-{
-    RectF area = ToRectF(rect);
-    GpLineGradient* brush = nullptr;
-    GdiplusFunctions().GdipCreateLineBrushFromRect(&area, top, bottom, Gdiplus::LinearGradientModeVertical,
-                                                   Gdiplus::WrapModeTile, &brush);
-    return brush;
-}
-
-GpFont* CreateUiFont(GpFontFamily* family, float size)
-{
-    GpFont* font = nullptr;
-    GdiplusFunctions().GdipCreateFont(family, size, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel, &font);
-    return font;
-}
-
 // Text from a layout origin, unclipped, with the default format (left, top).
 void DrawTextAt(GpGraphics* graphics, const wchar_t* text, POINT origin, GpFont* font, ARGB color)
 {
-    const GdiplusApi& gdip = GdiplusFunctions();
-    GpSolidFill* brush = CreateSolid(color);
+    SolidBrush brush(color);
     RectF layout(static_cast<float>(origin.x), static_cast<float>(origin.y), 0.0f, 0.0f);
-    gdip.GdipDrawString(graphics, text, -1, font, &layout, nullptr, brush);
-    gdip.GdipDeleteBrush(brush);
+    GdiplusFunctions().GdipDrawString(graphics, text, -1, font, &layout, nullptr, brush.brush);
 }
 
 void PaintCloseButton(GpGraphics* graphics, const RECT& closeRect, bool hover)
 {
     const GdiplusApi& gdip = GdiplusFunctions();
-    GpSolidFill* back = CreateSolid(hover ? kCloseBackHoverColor : kCloseBackColor);
-    FillRoundRect(graphics, closeRect, kCloseCornerRadius, back);
-    GpPen* pen = nullptr;
-    gdip.GdipCreatePen1(hover ? kCloseCrossHoverColor : kCloseCrossColor, kCloseCrossWidth, Gdiplus::UnitPixel, &pen);
+    SolidBrush back(hover ? kCloseBackHoverColor : kCloseBackColor);
+    FillRoundRect(graphics, closeRect, kCloseCornerRadius, back.brush);
+    Pen pen(hover ? kCloseCrossHoverColor : kCloseCrossColor, kCloseCrossWidth);
     float cx = static_cast<float>((closeRect.left + closeRect.right) / 2);
     float cy = static_cast<float>((closeRect.top + closeRect.bottom) / 2);
     float half = static_cast<float>(kCloseCrossHalf);
-    gdip.GdipDrawLine(graphics, pen, cx - half, cy - half, cx + half, cy + half);
-    gdip.GdipDrawLine(graphics, pen, cx - half, cy + half, cx + half, cy - half);
-    gdip.GdipDeletePen(pen);
-    gdip.GdipDeleteBrush(back);
+    gdip.GdipDrawLine(graphics, pen.pen, cx - half, cy - half, cx + half, cy + half);
+    gdip.GdipDrawLine(graphics, pen.pen, cx - half, cy + half, cx + half, cy - half);
 }
 
 void PaintFallbackIcon(GpGraphics* graphics)
 {
     const GdiplusApi& gdip = GdiplusFunctions();
-    GpLineGradient* square = CreateVerticalGradient(kHeaderIconRect, kFallbackIconTopColor, kFallbackIconBottomColor);
-    FillRoundRect(graphics, kHeaderIconRect, kFallbackIconRadius, square);
+    GradientBrush square(ToRectF(kHeaderIconRect), kFallbackIconTopColor, kFallbackIconBottomColor);
+    FillRoundRect(graphics, kHeaderIconRect, kFallbackIconRadius, square.brush);
     GpPath* mark = nullptr;
     gdip.GdipCreatePath(Gdiplus::FillModeAlternate, &mark);
     gdip.GdipAddPathLine(mark, static_cast<float>(kFallbackMark[0].x), static_cast<float>(kFallbackMark[0].y),
@@ -76,11 +49,9 @@ void PaintFallbackIcon(GpGraphics* graphics)
     gdip.GdipAddPathLine(mark, static_cast<float>(kFallbackMark[1].x), static_cast<float>(kFallbackMark[1].y),
                          static_cast<float>(kFallbackMark[2].x), static_cast<float>(kFallbackMark[2].y));
     gdip.GdipClosePathFigure(mark);
-    GpSolidFill* white = CreateSolid(kFallbackIconMarkColor);
-    gdip.GdipFillPath(graphics, white, mark);
-    gdip.GdipDeleteBrush(white);
+    SolidBrush white(kFallbackIconMarkColor);
+    gdip.GdipFillPath(graphics, white.brush, mark);
     gdip.GdipDeletePath(mark);
-    gdip.GdipDeleteBrush(square);
 }
 
 void PaintHeaderIcon(GpGraphics* graphics, HICON icon)
@@ -103,21 +74,11 @@ void PaintHeaderIcon(GpGraphics* graphics, HICON icon)
     }
 }
 
-void PaintStatusLine(GpGraphics* graphics, GpFontFamily* family, const std::wstring& statusText)
-{
-    GpFont* font = CreateUiFont(family, kStatusFontSize);
-    DrawTextAt(graphics, statusText.c_str(), kStatusOrigin, font, kStatusColor);
-    GdiplusFunctions().GdipDeleteFont(font);
-}
-
 void PaintBorder(GpGraphics* graphics)
 {
-    const GdiplusApi& gdip = GdiplusFunctions();
-    GpPen* pen = nullptr;
-    gdip.GdipCreatePen1(kBorderColor, 1.0f, Gdiplus::UnitPixel, &pen);
-    gdip.GdipDrawRectangle(graphics, pen, 0.0f, 0.0f, static_cast<float>(kWindowWidth - 1),
-                           static_cast<float>(kWindowHeight - 1));
-    gdip.GdipDeletePen(pen);
+    Pen pen(kBorderColor, 1.0f);
+    GdiplusFunctions().GdipDrawRectangle(graphics, pen.pen, 0.0f, 0.0f, static_cast<float>(kWindowWidth - 1),
+                                         static_cast<float>(kWindowHeight - 1));
 }
 
 }  // namespace
@@ -128,46 +89,35 @@ void PaintUninstallerHeader(GpGraphics* graphics, const wchar_t* title, const wc
     const GdiplusApi& gdip = GdiplusFunctions();
     gdip.GdipSetSmoothingMode(graphics, Gdiplus::SmoothingModeAntiAlias);
     gdip.GdipSetTextRenderingHint(graphics, Gdiplus::TextRenderingHintClearTypeGridFit);
-    GpFontFamily* family = nullptr;
-    gdip.GdipCreateFontFamilyFromName(kUiFontFamily, nullptr, &family);
-    GpFont* titleFont = CreateUiFont(family, kTitleFontSize);
-    GpFont* subtitleFont = CreateUiFont(family, kSubtitleFontSize);
-    GpFont* smallFont = CreateUiFont(family, kSmallTitleFontSize);
+    FontFamily family;
+    Font titleFont(family, kTitleFontSize);
+    Font subtitleFont(family, kSubtitleFontSize);
+    Font smallFont(family, kSmallTitleFontSize);
 
-    RECT band{0, 0, kWindowWidth, kHeaderHeight};
-    GpLineGradient* background = CreateVerticalGradient(band, kHeaderTopColor, kHeaderBottomColor);
-    gdip.GdipFillRectangle(graphics, background, 0.0f, 0.0f, static_cast<float>(kWindowWidth),
+    GradientBrush background(ToRectF(RECT{0, 0, kWindowWidth, kHeaderHeight}), kHeaderTopColor, kHeaderBottomColor);
+    gdip.GdipFillRectangle(graphics, background.brush, 0.0f, 0.0f, static_cast<float>(kWindowWidth),
                            static_cast<float>(kHeaderHeight));
-    DrawTextAt(graphics, kHeaderSmallTitle, kSmallTitleOrigin, smallFont, kSmallTitleColor);
+    DrawTextAt(graphics, kHeaderSmallTitle, kSmallTitleOrigin, smallFont.font, kSmallTitleColor);
     PaintCloseButton(graphics, closeRect, closeHover);
     PaintHeaderIcon(graphics, icon);
-    DrawCenteredText(graphics, title, kTitleRect, titleFont, kTitleColor);
-    DrawCenteredText(graphics, subtitle, kSubtitleRect, subtitleFont, kSubtitleColor);
-
-    gdip.GdipDeleteBrush(background);
-    gdip.GdipDeleteFont(smallFont);
-    gdip.GdipDeleteFont(subtitleFont);
-    gdip.GdipDeleteFont(titleFont);
-    gdip.GdipDeleteFontFamily(family);
+    DrawCenteredText(graphics, title, kTitleRect, titleFont.font, kTitleColor);
+    DrawCenteredText(graphics, subtitle, kSubtitleRect, subtitleFont.font, kSubtitleColor);
 }
 
 void PaintUninstallerWindow(GpGraphics* graphics, const UninstallerState& state)
 {
-    const GdiplusApi& gdip = GdiplusFunctions();
     PaintUninstallerHeader(graphics, state.name.c_str(), state.subtitle.c_str(), state.closeHover, state.closeRect,
                            state.headerIcon);
-    GpSolidFill* body = CreateSolid(kBodyColor);
-    gdip.GdipFillRectangle(graphics, body, 0.0f, static_cast<float>(kHeaderHeight), static_cast<float>(kWindowWidth),
-                           static_cast<float>(kWindowHeight - kHeaderHeight));
-    gdip.GdipDeleteBrush(body);
+    SolidBrush body(kBodyColor);
+    GdiplusFunctions().GdipFillRectangle(graphics, body.brush, 0.0f, static_cast<float>(kHeaderHeight),
+                                         static_cast<float>(kWindowWidth),
+                                         static_cast<float>(kWindowHeight - kHeaderHeight));
 
-    GpFontFamily* family = nullptr;
-    gdip.GdipCreateFontFamilyFromName(kUiFontFamily, nullptr, &family);
-    GpFont* progressFont = CreateUiFont(family, kProgressFontSize);
-    PaintProgressBar(graphics, state.progressRect, state.progress, progressFont);
-    gdip.GdipDeleteFont(progressFont);
-    PaintStatusLine(graphics, family, state.statusText);
-    gdip.GdipDeleteFontFamily(family);
+    FontFamily family;
+    Font progressFont(family, kProgressFontSize);
+    PaintProgressBar(graphics, state.progressRect, state.progress, progressFont.font);
+    Font statusFont(family, kStatusFontSize);
+    DrawTextAt(graphics, state.statusText.c_str(), kStatusOrigin, statusFont.font, kStatusColor);
     PaintBorder(graphics);
 }
 
