@@ -24,3 +24,15 @@ set_tests_properties(kit.ProgramsImportOnlyDllsWindowsLoadsFromSystem32
                      kit.ImportCheckRejectsProgramNeedingCompilerRuntime PROPERTIES LABELS kit)
 
 include("${CMAKE_SOURCE_DIR}/tests/payload/packer_tests.cmake" OPTIONAL)
+
+# The main command on a machine without a display, in a prefix made for it.
+if(ORVICAP_TEST_ARCH STREQUAL "i686")
+  set(shown_installer "${kit_dir}/VLInstaller.exe")
+else()
+  set(shown_installer "${CMAKE_BINARY_DIR}/x86_64/installer/VLInstaller.exe")
+endif()
+add_test(NAME kit.MainCommandShowsInstallerWindowOnNewPrefix
+  COMMAND "${CMAKE_SOURCE_DIR}/tests/kit/main_command_test.sh"
+          "${shown_installer}" "${CMAKE_BINARY_DIR}/main-command-test")
+set_tests_properties(kit.MainCommandShowsInstallerWindowOnNewPrefix PROPERTIES
+  LABELS kit TIMEOUT 600 COST 500)
