@@ -31,7 +31,7 @@ set(kit_dir "${CMAKE_BINARY_DIR}/kit")
 # start 32-bit programs, else the 64-bit one with test copies of them.
 set(test_copies OFF)
 set(i686_tests ${ORVICAP_BUILD_TESTS})
-if(ORVICAP_TEST_ARCH STREQUAL "x86_64")
+if(ORVICAP_BUILD_TESTS AND ORVICAP_TEST_ARCH STREQUAL "x86_64")
   set(test_copies ON)
   set(i686_tests OFF)
 endif()
