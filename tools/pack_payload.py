@@ -2,6 +2,10 @@
 """Packs an application folder into the installer's payload archive.
 
   pack_payload.py --app-dir DIR --output FILE [--top-folder NAME]
+  pack_payload.py --app-dir DIR --check [--updater-supplied]
+
+--check only looks at the folder and writes nothing; --updater-supplied
+leaves out the updater, which the kit's build puts beside the main program.
 
 The archive holds one top folder (default "Orvicap") and below it the
 application folder's tree: every name UTF-8 with general-purpose bit 11 set,
@@ -28,8 +32,10 @@ REQUIRED_FILES = ("bin/64bit/Orvicap.exe", "bin/64bit/VLUpdater.exe")
 DEFAULT_INSTALL_DIR = "C:\\Program Files (x86)\\Orvicap"
 MAX_PATH = 260
 
-RESERVED_DEVICE_NAMES = {"CON", "PRN", "AUX", "NUL"} | {
-    f"{port}{digit}" for port in ("COM", "LPT") for digit in "123456789\u00b9\u00b2\u00b3"}
+# COM0 and LPT0 are refused by current Windows as the other port numbers are;
+# CONIN$ and CONOUT$ open the console wherever they stand.
+RESERVED_DEVICE_NAMES = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"} | {
+    f"{port}{digit}" for port in ("COM", "LPT") for digit in "0123456789\u00b9\u00b2\u00b3"}
 FORBIDDEN_CHARACTERS = re.compile(r'[<>:"|?*\\\x00-\x1f]')
 
 UTF8_NAME_FLAG = 0x0800
@@ -66,11 +72,11 @@ def name_problem(name):
         return "the name is not valid UTF-8"
     bad = FORBIDDEN_CHARACTERS.search(name)
     if bad:
-        return f"the name holds the character {bad.group()!r}, which Windows does not allow"
+        return f"the name holds the character {bad.group()!r}, which Windows does not allow: rename it"
     if name.endswith((".", " ")):
-        return "the name ends with a dot or a space, which Windows strips"
+        return "the name ends with a dot or a space, which Windows strips: rename it"
     if name.split(".", 1)[0].rstrip(" ").upper() in RESERVED_DEVICE_NAMES:
-        return "the name is a device name Windows reserves"
+        return "the name is a device name Windows reserves (with any extension): rename it"
     return None
 
 
@@ -78,7 +84,7 @@ def path_problem(relative):
     installed = DEFAULT_INSTALL_DIR + "\\" + relative.replace("/", "\\")
     if utf16_length(installed) >= MAX_PATH:
         return (f"installed as {installed} it is {utf16_length(installed)} characters long; "
-                f"Windows allows {MAX_PATH - 1}")
+                f"Windows allows {MAX_PATH - 1}: shorten its name or the folders above it")
     return None
 
 
@@ -95,19 +101,47 @@ def collect(app_dir, relative, entries, problems):
             problems.append((child_relative, problem))
         twin = seen.setdefault(windows_upper(child.name), child_relative)
         if twin != child_relative:
-            problems.append((child_relative, f"differs from {twin} only in letter case"))
+            problems.append((child_relative, f"differs from {twin} only in letter case, and Windows "
+                             "would make the two one: rename or remove one of them"))
         if child.is_dir(follow_symlinks=False):
             entries.append(Entry(child_relative, pathlib.Path(child.path), True))
             collect(app_dir, child_relative, entries, problems)
         elif child.is_file():
             entries.append(Entry(child_relative, pathlib.Path(child.path), False))
         else:
-            problems.append((child_relative, "neither a regular file nor a folder"))
+            problems.append((child_relative, "neither a regular file nor a folder (a link, a device or a "
+                             "pipe): replace it with the file or folder itself"))
 
 
-def required_file_problems(app_dir):
-    return [(name, "missing: every installation needs it") for name in REQUIRED_FILES
-            if not (app_dir / name).is_file()]
+def case_slip_of(app_dir, relative):
+    """The path that names the required file in another letter case, or None."""
+    folder = app_dir
+    found = []
+    for part in relative.split("/"):
+        if not folder.is_dir():
+            return None
+        match = next((child for child in sorted(os.listdir(folder)) if windows_upper(child) == windows_upper(part)),
+                     None)
+        if match is None:
+            return None
+        found.append(match)
+        folder = folder / match
+    spelled = "/".join(found)
+    return spelled if spelled != relative and folder.is_file() else None
+
+
+def required_file_problems(app_dir, required):
+    problems = []
+    for name in required:
+        if (app_dir / name).is_file() and case_slip_of(app_dir, name) is None:
+            continue
+        slip = case_slip_of(app_dir, name)
+        if slip:
+            problems.append((name, f"missing: the folder has {slip}, which differs only in letter case; "
+                                   f"rename it to {name} exactly"))
+        else:
+            problems.append((name, f"missing: every installation needs it; put it at {name}"))
+    return problems
 
 
 class PayloadEntryInfo(zipfile.ZipInfo):
@@ -147,17 +181,23 @@ def write_archive(entries, top_folder, out):
             write_entry(archive, entry, name)
 
 
-def pack(app_dir, output, top_folder):
-    """Writes the archive; returns the problems that refused it instead (empty when written)."""
+def folder_problems(app_dir, top_folder, required=REQUIRED_FILES):
+    """The entries to pack, in archive order, and every problem that refuses the folder."""
     problems = []
     top_problem = name_problem(top_folder) if top_folder else "the top folder needs a name"
     if top_problem or "/" in top_folder:
-        problems.append((top_folder, top_problem or "the top folder name holds a '/'"))
-    problems += required_file_problems(app_dir)
+        problems.append((f"--top-folder {top_folder}", top_problem or "the top folder name holds a '/'"))
+    problems += required_file_problems(app_dir, required)
     entries = [Entry("", app_dir, True)]
     collect(app_dir, "", entries, problems)
     if len(entries) > LIMIT_ENTRIES:
         problems.append((str(app_dir), f"{len(entries)} entries; an archive without ZIP64 holds {LIMIT_ENTRIES}"))
+    return entries, problems
+
+
+def pack(app_dir, output, top_folder):
+    """Writes the archive; returns the problems that refused it instead (empty when written)."""
+    entries, problems = folder_problems(app_dir, top_folder)
     if problems:
         return problems
     output.parent.mkdir(parents=True, exist_ok=True)
@@ -176,16 +216,26 @@ def pack(app_dir, output, top_folder):
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--app-dir", required=True, type=pathlib.Path)
-    parser.add_argument("--output", required=True, type=pathlib.Path)
+    parser.add_argument("--output", type=pathlib.Path)
     parser.add_argument("--top-folder", default="Orvicap")
+    parser.add_argument("--check", action="store_true")
+    parser.add_argument("--updater-supplied", action="store_true")
     args = parser.parse_args(argv)
     if not args.app_dir.is_dir():
         parser.error(f"--app-dir {args.app_dir} is not a folder")
-    problems = pack(args.app_dir, args.output, args.top_folder)
+    if args.check:
+        required = [name for name in REQUIRED_FILES if not (args.updater_supplied and name.endswith("VLUpdater.exe"))]
+        problems = folder_problems(args.app_dir, args.top_folder, required)[1]
+    elif args.output is None:
+        parser.error("--output is needed unless --check is given")
+    else:
+        problems = pack(args.app_dir, args.output, args.top_folder)
     for path, problem in problems:
-        print(f"pack_payload: refused {path}: {problem}", file=sys.stderr)
+        # The engineer's own path, so that the line says which file to fix.
+        shown = path if path.startswith("--") or os.path.isabs(path) else args.app_dir / path
+        print(f"pack_payload: refused {shown}: {problem}", file=sys.stderr)
     if problems:
-        print(f"pack_payload: {args.app_dir} was not packed ({len(problems)} problems)", file=sys.stderr)
+        print(f"pack_payload: {args.app_dir} cannot be packed ({len(problems)} problems)", file=sys.stderr)
         return 1
     return 0
 

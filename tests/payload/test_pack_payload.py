@@ -139,6 +139,10 @@ class RefusalTest(PackerTest):
             ("device name with extension", {**REQUIRED, "logs/nul.txt": b""}, "logs/nul.txt"),
             ("device name in other case", {**REQUIRED, "Com7.log.gz": b""}, "Com7.log.gz"),
             ("device name as folder", {**REQUIRED, "lpt1/x.txt": b""}, "lpt1"),
+            ("port zero", {**REQUIRED, "COM0": b""}, "COM0"),
+            ("port zero with extension", {**REQUIRED, "lpt0.log": b""}, "lpt0.log"),
+            ("console input", {**REQUIRED, "CONIN$": b""}, "CONIN$"),
+            ("console output with extension", {**REQUIRED, "conout$.txt": b""}, "conout$.txt"),
             ("trailing dot", {**REQUIRED, "readme.": b""}, "readme."),
             ("trailing space", {**REQUIRED, "docs /a.txt": b""}, "docs "),
             ("control character", {**REQUIRED, "a\x01b.txt": b""}, "a\x01b.txt"),
@@ -148,9 +152,10 @@ class RefusalTest(PackerTest):
         for number, (what, files, offending) in enumerate(cases):
             with self.subTest(what):
                 output = self.temp / f"case{number}.zip"
-                result = run_packer(build_folder(self.temp / f"case{number}", files), output)
+                folder = build_folder(self.temp / f"case{number}", files)
+                result = run_packer(folder, output)
                 self.assertNotEqual(result.returncode, 0)
-                self.assertIn(f"refused {offending}:", result.stderr)
+                self.assertIn(f"refused {folder / offending}:", result.stderr)
                 self.assertFalse(output.exists(), "a refused folder must not leave an archive")
 
     def test_names_windows_takes_are_accepted(self):
@@ -158,7 +163,8 @@ class RefusalTest(PackerTest):
         near_misses = {**REQUIRED, "CONFIG.ini": b"", "nul_log.txt": b"", "COM10": b"", "lpt.txt": b"",
                        "auxiliary/x": b"", ".hidden": b"", "a b.c d": b"", "deep/" + at_limit: b"",
                        # Distinct on NTFS, which never expands a letter when comparing.
-                       "ß.txt": b"", "SS.txt": b""}
+                       "ß.txt": b"", "SS.txt": b"",
+                       "a;b.txt": b";", "$x#y&z%1'2 [3] (4).dat": b"", "维洛 \U0001F534.txt": b""}
         result = self.pack(near_misses)
         self.assertEqual(result.returncode, 0, result.stderr)
         with zipfile.ZipFile(self.output) as archive:
@@ -169,15 +175,41 @@ class RefusalTest(PackerTest):
         (app / "linked").symlink_to(app / "bin", target_is_directory=True)
         result = run_packer(app, self.output)
         self.assertNotEqual(result.returncode, 0)
-        self.assertIn("refused linked:", result.stderr)
+        self.assertIn(f"refused {app / 'linked'}:", result.stderr)
 
     def test_invalid_top_folder_is_refused(self):
         for top in ["", "a:b", "a/b", "nul"]:
             with self.subTest(top):
                 result = self.pack(REQUIRED, "--top-folder", top)
                 self.assertNotEqual(result.returncode, 0)
-                self.assertIn(f"refused {top}:", result.stderr)
+                self.assertIn(f"refused --top-folder {top}:", result.stderr)
                 self.assertFalse(self.output.exists())
+
+    def test_main_program_in_another_letter_case_is_named_as_a_slip(self):
+        result = self.pack({"bin/64bit/orvicap.exe": b"m", "bin/64bit/VLUpdater.exe": b"u"})
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn("bin/64bit/orvicap.exe, which differs only in letter case; "
+                      "rename it to bin/64bit/Orvicap.exe exactly", result.stderr)
+
+
+class CheckTest(PackerTest):
+    def check(self, files, *extra):
+        app = build_folder(self.temp / "app", files)
+        return app, subprocess.run([sys.executable, str(PACKER), "--app-dir", str(app), "--check", *extra],
+                                   capture_output=True, text=True, timeout=60)
+
+    def test_check_takes_the_updater_as_supplied_and_writes_nothing(self):
+        app, result = self.check({"bin/64bit/Orvicap.exe": b"m", "a;b.txt": b""}, "--updater-supplied")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(sorted(p.name for p in self.temp.iterdir()), ["app"])
+
+    def test_check_names_every_problem_by_the_engineers_path(self):
+        app, result = self.check({"bin/64bit/Orvicap.exe": b"m", "COM0.txt": b"", "x/CONOUT$": b""},
+                                 "--updater-supplied")
+        self.assertEqual(result.returncode, 1)
+        self.assertIn(f"refused {app / 'COM0.txt'}: the name is a device name", result.stderr)
+        self.assertIn(f"refused {app / 'x/CONOUT$'}: the name is a device name", result.stderr)
+        self.assertNotIn("VLUpdater", result.stderr)
 
 
 if __name__ == "__main__":
