@@ -35,3 +35,40 @@ endfunction()
 function(orvicap_unicode_entry target)
   target_link_options(${target} PRIVATE -municode)
 endfunction()
+
+# What a shipped program goes out as: ${CMAKE_BINARY_DIR}/shipped/NAME.exe,
+# signed when a certificate is set, else a plain copy, made by the target
+# NAME_shipped.  Whatever embeds or gathers the program takes this copy, so
+# that the updater inside the payload, the uninstaller inside the installer
+# and the installer itself all go out signed alike.  The copy is made again
+# when the program, the signing settings or the certificate files change, so
+# that turning signing on in a build folder cannot leave an unsigned copy
+# behind; a failed signing leaves no copy, so the next build tries again.
+set(ORVICAP_SIGN_SETTINGS PKCS12 PASSWORD_FILE CERT KEY TIMESTAMP_URL DESCRIPTION URL)
+function(orvicap_shipped_program target)
+  set(shipped_dir "${CMAKE_BINARY_DIR}/shipped")
+  set(shipped "${shipped_dir}/${target}.exe")
+  set(environment "SOURCE_DATE_EPOCH=${ORVICAP_SOURCE_DATE_EPOCH}")
+  set(settings_text "SOURCE_DATE_EPOCH=${ORVICAP_SOURCE_DATE_EPOCH}\n")
+  set(certificate_files)
+  foreach(setting IN LISTS ORVICAP_SIGN_SETTINGS)
+    list(APPEND environment "ORVICAP_SIGN_${setting}=${ORVICAP_SIGN_${setting}}")
+    string(APPEND settings_text "${setting}=${ORVICAP_SIGN_${setting}}\n")
+  endforeach()
+  foreach(file_setting PKCS12 PASSWORD_FILE CERT KEY)
+    if(ORVICAP_SIGN_${file_setting})
+      list(APPEND certificate_files "${ORVICAP_SIGN_${file_setting}}")
+    endif()
+  endforeach()
+  # Written only when the text changes, so its time tells when the settings did.
+  set(settings_file "${shipped_dir}/sign-settings.txt")
+  file(CONFIGURE OUTPUT "${settings_file}" CONTENT "${settings_text}")
+  add_custom_command(OUTPUT "${shipped}"
+    COMMAND ${CMAKE_COMMAND} -E rm -f "${shipped}"
+    COMMAND ${CMAKE_COMMAND} -E env ${environment}
+            "${CMAKE_SOURCE_DIR}/tools/sign_program.sh" "$<TARGET_FILE:${target}>" "${shipped}"
+    DEPENDS ${target} "${settings_file}" "${CMAKE_SOURCE_DIR}/tools/sign_program.sh" ${certificate_files}
+    COMMENT "Making the shipped ${target}.exe"
+    VERBATIM)
+  add_custom_target(${target}_shipped ALL DEPENDS "${shipped}")
+endfunction()

@@ -18,9 +18,9 @@ endif()
 
 set(installer_icon "${generated_dir}/app.ico")
 set(installer_payload "${generated_dir}/payload.zip")
-# Where the uninstaller's build puts uninstall.exe; a path known now, so that
-# the resource object can depend on the file.
-set(installer_uninstaller "${CMAKE_BINARY_DIR}/uninstaller/uninstall.exe")
+# The uninstaller as it ships (signed when the kit is); a path known now, so
+# that the resource object can depend on the file.
+set(installer_uninstaller "${CMAKE_BINARY_DIR}/shipped/uninstall.exe")
 
 add_custom_command(OUTPUT "${installer_icon}"
   COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/installer/resources/make_icon.py" --ico64 "${installer_icon}"
@@ -49,5 +49,5 @@ set(ORVICAP_INSTALLER_RC_INPUTS
 function(orvicap_installer_resources target)
   target_sources(${target} PRIVATE "${ORVICAP_INSTALLER_RC}")
   set_property(SOURCE "${ORVICAP_INSTALLER_RC}" APPEND PROPERTY OBJECT_DEPENDS ${ORVICAP_INSTALLER_RC_INPUTS})
-  add_dependencies(${target} installer_resource_files uninstall)
+  add_dependencies(${target} installer_resource_files uninstall_shipped)
 endfunction()
