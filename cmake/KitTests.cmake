@@ -23,6 +23,12 @@ set_tests_properties(kit.ImportCheckRejectsProgramNeedingCompilerRuntime PROPERT
 set_tests_properties(kit.ProgramsImportOnlyDllsWindowsLoadsFromSystem32
                      kit.ImportCheckRejectsProgramNeedingCompilerRuntime PROPERTIES LABELS kit)
 
+# ASLR, DEP, high-entropy ASLR on 64-bit, large-address-aware on 32-bit, no
+# debug sections, no link time stamp: read from the programs as they ship.
+add_test(NAME kit.ShippedProgramsAreHardenedStrippedAndUnstamped
+  COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/tests/kit/check_hardening.py" ${shipped_programs})
+set_tests_properties(kit.ShippedProgramsAreHardenedStrippedAndUnstamped PROPERTIES LABELS kit)
+
 include("${CMAKE_SOURCE_DIR}/tests/payload/packer_tests.cmake" OPTIONAL)
 
 # The main command on a machine without a display, in a prefix made for it.

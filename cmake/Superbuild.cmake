@@ -15,7 +15,11 @@ if(ORVICAP_APPLICATION_DIR)
                           --check --updater-supplied --app-dir "${ORVICAP_APPLICATION_DIR}"
                   RESULT_VARIABLE app_check ERROR_VARIABLE app_problems)
   if(NOT app_check EQUAL 0)
-    message(FATAL_ERROR "The application folder cannot be packed:\n${app_problems}")
+    # Indented lines are printed as they are, not re-wrapped, so that each
+    # path stays whole on its line.
+    string(STRIP "${app_problems}" app_problems)
+    string(REPLACE "\n" "\n  " app_problems "${app_problems}")
+    message(FATAL_ERROR "The application folder cannot be packed:\n  ${app_problems}")
   endif()
 endif()
 if(NOT CMAKE_BUILD_TYPE)
@@ -70,7 +74,8 @@ if(ORVICAP_SIGN_PKCS12 OR ORVICAP_SIGN_CERT OR ORVICAP_SIGN_KEY)
                           "${CMAKE_SOURCE_DIR}/tools/sign_program.sh" --check
                   RESULT_VARIABLE sign_check ERROR_VARIABLE sign_problem)
   if(NOT sign_check EQUAL 0)
-    message(FATAL_ERROR "Signing settings refused: ${sign_problem}")
+    string(STRIP "${sign_problem}" sign_problem)
+    message(FATAL_ERROR "Signing settings refused:\n  ${sign_problem}")
   endif()
   message(STATUS "The programs are signed")
 else()

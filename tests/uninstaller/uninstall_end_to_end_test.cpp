@@ -3,6 +3,8 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <map>
+
 #include "process_driver.h"
 #include "test_files.h"
 #include "test_processes.h"
@@ -67,6 +69,68 @@ int RunningCopies(const wchar_t* image)
     }
     CloseHandle(snapshot);
     return copies;
+}
+
+// The application folder the installer under test carries: the build's own,
+// or, for a kit packed from another folder, the one ORVICAP_EXPECTED_APP_DIR
+// names.
+std::wstring ExpectedAppFolder()
+{
+    wchar_t folder[MAX_PATH] = {};
+    DWORD length = GetEnvironmentVariableW(L"ORVICAP_EXPECTED_APP_DIR", folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder) : std::wstring(ORVICAP_APP_FOLDER);
+}
+
+// Every file and folder below root, by its path relative to root; folders
+// map to an empty text, files to their bytes.
+void ListTree(const std::wstring& root, const std::wstring& relative, std::map<std::wstring, std::string>& tree)
+{
+    WIN32_FIND_DATAW found;
+    const std::wstring folder = relative.empty() ? root : root + L"\\" + relative;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        const std::wstring path = relative.empty() ? name : relative + L"\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            tree[path + L"\\"] = std::string();
+            ListTree(root, path, tree);
+        } else {
+            tree[path] = ReadFileBytes(root + L"\\" + path);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// The installation holds the application folder byte for byte, names
+// included, and beside it only what the installer writes itself: the
+// uninstaller, its record and the icon.
+void ExpectInstalledTreeIs(const std::wstring& appFolder, const std::wstring& installDir)
+{
+    std::map<std::wstring, std::string> expected;
+    std::map<std::wstring, std::string> installed;
+    ListTree(appFolder, L"", expected);
+    ListTree(installDir, L"", installed);
+    ASSERT_FALSE(expected.empty()) << WideToUtf8ForTest(appFolder) << " holds the application folder";
+    for (const auto& [path, bytes] : expected) {
+        auto copy = installed.find(path);
+        if (copy == installed.end()) {
+            ADD_FAILURE() << "not installed: " << WideToUtf8ForTest(path);
+        } else {
+            EXPECT_TRUE(copy->second == bytes) << "installed with other bytes: " << WideToUtf8ForTest(path);
+        }
+    }
+    for (const auto& [path, bytes] : installed) {
+        const bool installersOwn = path == L"uninstall.exe" || path == L"uninstall.ini" || path == L"app.ico";
+        if (!expected.contains(path) && !installersOwn) {
+            ADD_FAILURE() << "installed but not in the application folder: " << WideToUtf8ForTest(path);
+        }
+    }
 }
 
 void ClickClient(HWND window, POINT point)
@@ -137,6 +201,7 @@ TEST_F(EndToEndTest, InstalledProductIsRemovedThroughItsUninstallCommand)
     ASSERT_EQ(command, L"\"" + uninstaller + L"\"");
     ASSERT_TRUE(FileExists(installDir + L"\\bin\\64bit\\Orvicap.exe"));
     ASSERT_TRUE(FileExists(DesktopShortcutPath()));
+    ExpectInstalledTreeIs(ExpectedAppFolder(), installDir);
 
     // Without its record the uninstaller refuses and changes nothing.
     std::wstring record = installDir + L"\\uninstall.ini";

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Turns an application folder into the kit, in one command:
+#   tools/package.sh APP_DIR [--pkcs12 FILE --password-file FILE | --cert FILE --key FILE [--password-file FILE]]
+#                    [--timestamp URL] [--description TEXT] [--url URL] [--build-dir DIR]
+# Looks at the folder first (in seconds, before anything is installed or
+# built), then sets up what is missing, builds only what ships (no tests) and
+# prints where the installer is, its size and its SHA-256.
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+usage() {
+  sed -n '2,4p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+  exit 2
+}
+
+absolute() { [[ $1 == /* ]] && echo "$1" || echo "$PWD/$1"; }
+
+app_dir="" build_dir="$repo/build/package"
+sign_settings=()
+while [[ $# -gt 0 ]]; do
+  case $1 in
+    --pkcs12) sign_settings+=("-DORVICAP_SIGN_PKCS12=$(absolute "${2:?}")") ;;
+    --password-file) sign_settings+=("-DORVICAP_SIGN_PASSWORD_FILE=$(absolute "${2:?}")") ;;
+    --cert) sign_settings+=("-DORVICAP_SIGN_CERT=$(absolute "${2:?}")") ;;
+    --key) sign_settings+=("-DORVICAP_SIGN_KEY=$(absolute "${2:?}")") ;;
+    --timestamp) sign_settings+=("-DORVICAP_SIGN_TIMESTAMP_URL=${2:?}") ;;
+    --description) sign_settings+=("-DORVICAP_SIGN_DESCRIPTION=${2:?}") ;;
+    --url) sign_settings+=("-DORVICAP_SIGN_URL=${2:?}") ;;
+    --build-dir) build_dir=$(absolute "${2:?}") ;;
+    -*) echo "package: unknown option $1" >&2; usage ;;
+    *) [[ -z $app_dir ]] || usage; app_dir=$(absolute "$1"); shift; continue ;;
+  esac
+  shift 2
+done
+[[ -n $app_dir ]] || usage
+# A build folder keeps its cache: settings not given this time must not
+# linger from an earlier run, so every one is given, empty when unset.
+for setting in PKCS12 PASSWORD_FILE CERT KEY TIMESTAMP_URL DESCRIPTION URL; do
+  printf '%s\n' "${sign_settings[@]}" | grep -q "^-DORVICAP_SIGN_$setting=" ||
+    sign_settings+=("-DORVICAP_SIGN_$setting=")
+done
+
+# The packer needs only Python, which a fresh Debian has; the kit's own build
+# puts the updater beside the main program, so the folder need not hold it.
+command -v python3 >/dev/null || "$repo/tools/setup.sh"
+python3 "$repo/tools/pack_payload.py" --check --updater-supplied --app-dir "$app_dir"
+
+"$repo/tools/setup.sh"
+kit="$build_dir/kit"
+# A kit left by an earlier run must not pass for this one if the build fails.
+rm -rf "$kit"
+started=$SECONDS
+mkdir -p "$build_dir"
+configure_log="$build_dir/configure.log"
+cmake -S "$repo" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DORVICAP_BUILD_TESTS=OFF \
+  "-DORVICAP_APPLICATION_DIR=$app_dir" "${sign_settings[@]}" >"$configure_log" ||
+  { echo "package: configuring failed (see $configure_log)" >&2; exit 1; }
+grep -E -- '-- (The programs are signed|No signing certificate)' "$configure_log" | sed 's/^-- /package: /' || true
+cmake --build "$build_dir" -j "$(nproc)"
+installer="$kit/VLInstaller.exe"
+echo "package: built in $((SECONDS - started)) s"
+echo "package: installer $installer"
+echo "package: size $(stat -c %s "$installer") bytes"
+echo "package: SHA-256 $(sha256sum "$installer" | cut -d' ' -f1)"
