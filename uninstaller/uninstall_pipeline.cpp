@@ -177,13 +177,29 @@ void DeleteInstallTree(const std::wstring& installDir, const std::wstring& exclu
     state.progress = 100;
 }
 
+namespace {
+
+// Characters that make a name more than one plain file name on taskkill's
+// command line: blanks split it into further arguments, '/' starts a switch,
+// '*' and '?' are wildcards, '\\' and ':' make a path, and the rest are
+// what cmd.exe acts on before taskkill sees anything.
+constexpr wchar_t kImageNameRefusedCharacters[] = L" \\/:*?&|<>^\"%!(),;=`";
+
+bool IsRefusedInImageName(wchar_t c)
+{
+    return c < L' ' || c == 0x7F || wcschr(kImageNameRefusedCharacters, c) != nullptr;
+}
+
+}  // namespace
+
 bool IsPlainImageName(const std::wstring& imageName)
 {
-    if (imageName.empty()) {
+    // A leading '-' is read as a switch as well as a leading '/'.
+    if (imageName.empty() || imageName.front() == L'-') {
         return false;
     }
     for (wchar_t c : imageName) {
-        if (c < L' ' || wcschr(L"&|<>^\"%!", c) != nullptr) {
+        if (IsRefusedInImageName(c)) {
             return false;
         }
     }
@@ -198,8 +214,10 @@ CommandStart StopMainExeCommand(const std::wstring& imageName)
 
 void StopMainExe(const std::wstring& imageName)
 {
-    // The name comes from a file and goes unquoted into a cmd.exe command
-    // line: a name cmd.exe would read as more than a name is not run.
+    // The name comes from a file that others may be able to write and goes
+    // unquoted into the command line of an elevated cmd.exe: anything but a
+    // plain file name (a second /IM, a wildcard, a path) is not run at all,
+    // as if the record had named no program.
     if (!IsPlainImageName(imageName)) {
         return;
     }

@@ -41,8 +41,10 @@ struct CommandStart {
     std::wstring currentDirectory;
 };
 
-// Whether the image name can stand unquoted in a cmd.exe command line:
-// non-empty and free of characters cmd.exe would act on.
+// Whether the image name is one plain file name that can stand unquoted
+// after taskkill's /IM: non-empty, not starting with '-', and free of blanks,
+// control characters, path separators, wildcards, '/' and the characters
+// cmd.exe would act on.
 bool IsPlainImageName(const std::wstring& imageName);
 CommandStart StopMainExeCommand(const std::wstring& imageName);
 // Ends running copies of the program with taskkill, waiting at most 5 s; does
