@@ -20,6 +20,15 @@ bool UserConfirmsRemoval()
     return MessageBoxW(nullptr, question.c_str(), kProductId, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
+std::wstring OwnPath()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+}  // namespace
+
 // Without FOF_ALLOWUNDO the files are deleted outright, not recycled.  A
 // file still in use makes the deletion fail part-way; that is not reported.
 void DeleteInstallDir(const std::wstring& installDir)
@@ -34,29 +43,20 @@ void DeleteInstallDir(const std::wstring& installDir)
     SHFileOperationW(&operation);
 }
 
-std::wstring OwnPath()
+std::wstring SelfDeletionParameters(const std::wstring& ownPath)
 {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
+    return std::wstring(kSelfDeleteParameters) + ownPath + L"\"";
 }
 
 // cmd.exe is started by its full System32 path and in System32, so that
 // neither it nor the ping it runs can be taken from the folder this program
 // was downloaded to.  The result is not examined: the completion box is
 // shown whatever happens here.
-void StartSelfDeletion()
+void StartSelfDeletion(const std::wstring& ownPath)
 {
-    const std::wstring parameters = SelfDeletionParameters(OwnPath());
+    const std::wstring parameters = SelfDeletionParameters(ownPath);
     ShellExecuteW(nullptr, L"open", SystemProgramPath(L"cmd.exe").c_str(), parameters.c_str(),
                   SystemDirectory().c_str(), SW_HIDE);
-}
-
-}  // namespace
-
-std::wstring SelfDeletionParameters(const std::wstring& ownPath)
-{
-    return std::wstring(kSelfDeleteParameters) + ownPath + L"\"";
 }
 
 int RunUninstallMode()
@@ -76,7 +76,7 @@ int RunUninstallMode()
     DeleteInstallDir(installDir);
     // The key goes even when files of the directory could not be deleted.
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKeyPath, KEY_WOW64_32KEY, 0);
-    StartSelfDeletion();
+    StartSelfDeletion(OwnPath());
     MessageBoxW(nullptr, kUninstallCompleteMessage, kProductId, MB_OK | MB_ICONINFORMATION);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "install_location.h"
 #include "installer_constants.h"
 #include "test_files.h"
+#include "test_processes.h"
 #include "uninstall_entry_fixture.h"
 #include "uninstall_mode.h"
 
@@ -96,10 +97,32 @@ TEST_F(UninstallModeTest, DecliningTheConfirmationChangesNothing)
     }
 }
 
+// The command the mode starts, run on a copy of a program in a folder whose
+// name cmd.exe would split without the quotes.
 TEST(UninstallMode, SelfDeletionWaitsAboutASecondThenDeletesTheQuotedFile)
 {
     EXPECT_EQ(SelfDeletionParameters(L"C:\\Users\\me\\Downloads\\VLInstaller.exe"),
               L"/c ping 127.0.0.1 -n 2 >nul & del \"C:\\Users\\me\\Downloads\\VLInstaller.exe\"");
+
+    ScopedTempDir temp;
+    const std::wstring downloads = temp / L"Down loads & more";
+    ASSERT_TRUE(CreateDirectories(downloads));
+    const std::wstring copy = downloads + L"\\VLInstaller.exe";
+    const std::wstring neighbour = downloads + L"\\VLInstaller.exe.txt";
+    wchar_t program[MAX_PATH] = {};
+    ASSERT_NE(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+    ASSERT_TRUE(CopyFileW(program, copy.c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(neighbour, "stays"));
+
+    const ULONGLONG started = GetTickCount64();
+    StartSelfDeletion(copy);
+    ASSERT_TRUE(WaitUntilGone(copy, 15000)) << "the copy was not deleted";
+    const ULONGLONG elapsed = GetTickCount64() - started;
+
+    EXPECT_GE(elapsed, 800u) << "deleted without the pause of the two pings";
+    EXPECT_LT(elapsed, 10000u);
+    EXPECT_TRUE(FileExists(neighbour));
+    EXPECT_TRUE(DirectoryExists(downloads));
 }
 
 }  // namespace
