@@ -62,10 +62,12 @@ void StartSelfDeletion(const std::wstring& ownPath)
 int RunUninstallMode()
 {
     std::wstring installDir;
+    std::wstring removableDir;
     // The entry is only a registry value: a relative path or a drive root
     // would hand the whole-tree deletion below something that is not an
-    // installation, so such an entry counts as none.
-    if (!FindInstalledDir(installDir) || !IsDeletableInstallDir(installDir)) {
+    // installation, so such an entry counts as none.  A path from the root
+    // of the current drive is deleted by the full path it resolved to.
+    if (!FindInstalledDir(installDir) || !ResolveDeletableInstallDir(installDir, removableDir)) {
         MessageBoxW(nullptr, kNothingToUninstallMessage, kProductId, MB_OK | MB_ICONINFORMATION);
         return 0;
     }
@@ -73,7 +75,7 @@ int RunUninstallMode()
         return 0;
     }
     StopApplication();
-    DeleteInstallDir(installDir);
+    DeleteInstallDir(removableDir);
     // The key goes even when files of the directory could not be deleted.
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKeyPath, KEY_WOW64_32KEY, 0);
     StartSelfDeletion(OwnPath());

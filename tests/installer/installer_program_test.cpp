@@ -180,6 +180,9 @@ struct UninstallCase {
     const wchar_t* arguments;
     int answer;
     bool removes;
+    // InstallLocation registered from the root of the current drive, as
+    // the installer's last fallback default directory is.
+    bool withoutDrive = false;
 };
 
 TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButNotTheShortcut)
@@ -187,6 +190,7 @@ TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButN
     const UninstallCase cases[] = {
         {"declined", L"/UNINSTALL", IDNO, false},
         {"confirmed", L"--lang zh /Uninstall extra", IDYES, true},
+        {"confirmed, location without its drive", L"/uninstall", IDYES, true, true},
     };
     for (const UninstallCase& row : cases) {
         SCOPED_TRACE(row.name);
@@ -195,7 +199,8 @@ TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButN
         ASSERT_TRUE(CreateDirectories(ProgramDir(installDir)));
         ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\probe_app.exe").c_str(), MainProgramPath(installDir).c_str(), FALSE));
         ASSERT_TRUE(WriteFileBytes(installDir + L"\\data.txt", "data"));
-        WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", installDir);
+        ASSERT_EQ(installDir.compare(1, 2, L":\\"), 0);
+        WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", row.withoutDrive ? installDir.substr(2) : installDir);
         ASSERT_TRUE(WriteFileBytes(DesktopShortcutPath(), "shortcut"));
         // The installer deletes its own file at the end: a copy of it, as if downloaded.
         const std::wstring downloaded = machine / L"Downloads\\VLInstaller.exe";
@@ -205,6 +210,8 @@ TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButN
         ASSERT_TRUE(StartProcess(L"\"" + MainProgramPath(installDir) + L"\" --sleep 60000", running));
 
         ProcessRunOptions options = Options(row.arguments, downloaded);
+        // The current drive is the one the installation lies on.
+        options.currentDirectory = machine.path;
         options.answerBox = [&row](const SeenMessageBox& box) {
             return box.text == kUninstallCompleteMessage ? IDOK : row.answer;
         };

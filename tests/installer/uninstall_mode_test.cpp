@@ -79,6 +79,26 @@ TEST_F(UninstallModeTest, RelativeInstallLocationIsRefusedAndNothingDeleted)
     EXPECT_TRUE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
 }
 
+// The installer's last fallback default directory has no drive: it lies on
+// the current drive, and its installation is one like any other.
+TEST_F(UninstallModeTest, InstallLocationWithoutADriveIsOfferedForRemoval)
+{
+    const std::wstring dir = PlantInstallation(temp / L"Orvicap");
+    ASSERT_EQ(dir.compare(1, 2, L":\\"), 0);
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(temp.path.c_str()));
+    WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", dir.substr(2));
+
+    const std::vector<WatchedBox> boxes = Run([](WatchedBox&) { return IDNO; });
+    SetCurrentDirectoryW(previous);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, std::wstring(kUninstallConfirmPrefix) + kProductId + kUninstallConfirmSuffix);
+    EXPECT_TRUE(FileExists(MainProgramPath(dir)));
+    EXPECT_TRUE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
+}
+
 TEST_F(UninstallModeTest, DecliningTheConfirmationChangesNothing)
 {
     const std::wstring dir = PlantInstallation(temp / L"Orvicap");
