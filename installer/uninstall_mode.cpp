@@ -8,10 +8,9 @@
 #include "install_record.h"
 #include "installer_constants.h"
 #include "system_paths.h"
+#include "tree_removal.h"
 
 namespace {
-
-constexpr FILEOP_FLAGS kSilentDeletion = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
 
 bool UserConfirmsRemoval()
 {
@@ -29,18 +28,13 @@ std::wstring OwnPath()
 
 }  // namespace
 
-// Without FOF_ALLOWUNDO the files are deleted outright, not recycled.  A
-// file still in use makes the deletion fail part-way; that is not reported.
+// The directory comes from the registry and this program runs elevated: a
+// link inside it (or the directory itself being one) must not let the
+// deletion reach a folder outside the installation.  Files still in use
+// stay, with the directories that hold them; that is not reported.
 void DeleteInstallDir(const std::wstring& installDir)
 {
-    // pFrom is a list of paths ended by an empty one: the string's own
-    // terminator follows the extra NUL.
-    const std::wstring from = installDir + L'\0';
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = kSilentDeletion;
-    SHFileOperationW(&operation);
+    DeleteDirectoryTree(installDir);
 }
 
 std::wstring SelfDeletionParameters(const std::wstring& ownPath)

@@ -8,7 +8,8 @@
 // Always 0.
 int RunUninstallMode();
 
-// Deletes the install directory with everything in it.
+// Deletes the install directory with everything in it; a link inside it is
+// removed as the link, and what it leads to is left alone.
 void DeleteInstallDir(const std::wstring& installDir);
 
 // cmd.exe's parameters that delete the given file once this process is gone.

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "directory_links.h"
 #include "install_location.h"
 #include "installer_constants.h"
 #include "start_records.h"
@@ -241,6 +242,37 @@ TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButN
         ScopedUninstallEntry::Remove();
         DeleteFileW(DesktopShortcutPath().c_str());
     }
+}
+
+// The elevated program deletes a tree the registry names: a directory link
+// inside it leads out of the installation and must be removed as a link.
+TEST_F(InstallerProgramTest, UninstallSwitchNeverDeletesThroughALinkInTheInstallDirectory)
+{
+    const std::wstring installDir = temp / L"Apps\\Orvicap";
+    const std::wstring outside = temp / L"outside";
+    const std::wstring link = installDir + L"\\shared";
+    ASSERT_TRUE(CreateDirectories(ProgramDir(installDir)));
+    ASSERT_TRUE(WriteFileBytes(MainProgramPath(installDir), "installed program"));
+    ASSERT_TRUE(CreateDirectories(outside));
+    ASSERT_TRUE(WriteFileBytes(outside + L"\\precious.txt", "keep"));
+    ASSERT_TRUE(MakeDirectoryLink(outside, link));
+    WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", installDir);
+    const std::wstring downloaded = temp / L"VLInstaller.exe";
+    ASSERT_TRUE(CopyFileW(InstallerProgram().c_str(), downloaded.c_str(), FALSE));
+
+    ProcessRunOptions options = Options(L"/uninstall", downloaded);
+    options.answerBox = [](const SeenMessageBox& box) { return box.text == kUninstallCompleteMessage ? IDOK : IDYES; };
+    const ProcessRunResult run = RunProcess(options);
+    RemoveDirectoryLink(link);
+
+    ASSERT_TRUE(run.exited);
+    ASSERT_EQ(run.boxes.size(), 2u);
+    EXPECT_EQ(run.boxes[1].text, kUninstallCompleteMessage);
+    EXPECT_EQ(ReadFileBytes(outside + L"\\precious.txt"), "keep");
+    EXPECT_FALSE(FileExists(MainProgramPath(installDir)));
+    EXPECT_FALSE(DirectoryExists(installDir + L"\\bin"));
+    EXPECT_FALSE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
+    EXPECT_TRUE(WaitUntilGone(downloaded, kFileAppearsMs)) << "the installer did not delete itself";
 }
 
 TEST_F(InstallerProgramTest, LookAlikeSwitchesOpenTheWindow)

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "box_watcher.h"
+#include "directory_links.h"
 #include "install_location.h"
 #include "installer_constants.h"
 #include "test_files.h"
@@ -114,6 +115,71 @@ TEST_F(UninstallModeTest, DecliningTheConfirmationChangesNothing)
         EXPECT_EQ(boxes[0].buttons, (std::vector<int>{IDYES, IDNO}));
         EXPECT_TRUE(FileExists(MainProgramPath(dir)));
         EXPECT_TRUE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
+    }
+}
+
+// An installation holding directory links, at its top and further down, to a
+// folder outside it: the links go, the folder they lead to keeps its files.
+struct LinkedInstallationTest : testing::Test {
+    ScopedTempDir temp;
+    std::wstring installDir = temp / L"Orvicap";
+    std::wstring outside = temp / L"outside";
+    std::wstring topLink = installDir + L"\\shared";
+    std::wstring nestedLink = installDir + L"\\data\\cache";
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(CreateDirectories(ProgramDir(installDir)));
+        ASSERT_TRUE(WriteFileBytes(MainProgramPath(installDir), "installed program"));
+        ASSERT_TRUE(CreateDirectories(installDir + L"\\data"));
+        ASSERT_TRUE(WriteFileBytes(installDir + L"\\data\\settings.ini", "installed"));
+        ASSERT_TRUE(WriteFileBytes(installDir + L"\\uninstall.ini", "record"));
+        ASSERT_TRUE(CreateDirectories(outside + L"\\inner"));
+        ASSERT_TRUE(WriteFileBytes(outside + L"\\precious.txt", "keep"));
+        ASSERT_TRUE(WriteFileBytes(outside + L"\\inner\\deep.txt", "keep too"));
+        ASSERT_TRUE(MakeDirectoryLink(outside, topLink));
+        ASSERT_TRUE(MakeDirectoryLink(outside, nestedLink));
+    }
+
+    void TearDown() override
+    {
+        RemoveDirectoryLink(nestedLink);
+        RemoveDirectoryLink(topLink);
+    }
+
+    void ExpectOutsideUntouched() const
+    {
+        EXPECT_EQ(ReadFileBytes(outside + L"\\precious.txt"), "keep");
+        EXPECT_EQ(ReadFileBytes(outside + L"\\inner\\deep.txt"), "keep too");
+    }
+};
+
+TEST_F(LinkedInstallationTest, RemovalDeletesTheInstallationButNotThroughItsLinks)
+{
+    DeleteInstallDir(installDir);
+
+    ExpectOutsideUntouched();
+    EXPECT_FALSE(FileExists(MainProgramPath(installDir)));
+    EXPECT_FALSE(FileExists(installDir + L"\\data\\settings.ini"));
+    EXPECT_FALSE(FileExists(installDir + L"\\uninstall.ini"));
+    EXPECT_FALSE(DirectoryExists(installDir + L"\\bin"));
+    // Windows removes a link with RemoveDirectoryW; Wine cannot remove a
+    // Unix link that way, and the directories holding one then stay.
+    if (!RunningUnderWine()) {
+        EXPECT_EQ(GetFileAttributesW(topLink.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_FALSE(DirectoryExists(installDir));
+    }
+}
+
+TEST_F(LinkedInstallationTest, InstallDirectoryThatIsALinkIsRemovedAsALink)
+{
+    // The registry may name the link itself: only the link may go.
+    DeleteInstallDir(topLink);
+
+    ExpectOutsideUntouched();
+    EXPECT_TRUE(FileExists(MainProgramPath(installDir)));
+    if (!RunningUnderWine()) {
+        EXPECT_EQ(GetFileAttributesW(topLink.c_str()), INVALID_FILE_ATTRIBUTES);
     }
 }
 
