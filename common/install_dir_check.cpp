@@ -5,30 +5,60 @@
 
 #include <cwctype>
 
-bool IsDeletableInstallDir(const std::wstring& installDir)
+namespace {
+
+bool IsDriveAbsolute(const std::wstring& path)
 {
-    // "C:" and "C:dir" are relative to the drive's current directory, and
-    // "\dir" to the current drive: only these two forms name one place
-    // whatever the current directory is.
-    const bool driveAbsolute = installDir.size() >= 3 && std::iswalpha(installDir[0]) && installDir[1] == L':' &&
-                               installDir[2] == L'\\';
-    const bool unc = installDir.rfind(L"\\\\", 0) == 0;
-    if (!driveAbsolute && !unc) {
+    return path.size() >= 3 && std::iswalpha(path[0]) && path[1] == L':' && path[2] == L'\\';
+}
+
+bool IsUnc(const std::wstring& path)
+{
+    return path.rfind(L"\\\\", 0) == 0;
+}
+
+// "\dir" names dir on the current drive.  The installer's last fallback
+// default directory has this form, so an installation may be registered so.
+bool IsFromCurrentDriveRoot(const std::wstring& path)
+{
+    return !path.empty() && path[0] == L'\\' && !IsUnc(path);
+}
+
+// A share resolves to "\\server\share\", which is not taken for a root
+// everywhere with its closing backslash.
+bool IsRootOnceResolved(const std::wstring& resolved)
+{
+    if (PathIsRootW(resolved.c_str())) {
+        return true;
+    }
+    std::wstring trimmed = resolved;
+    if (!trimmed.empty() && trimmed.back() == L'\\') {
+        trimmed.pop_back();
+    }
+    return PathIsRootW(trimmed.c_str());
+}
+
+}  // namespace
+
+bool ResolveDeletableInstallDir(const std::wstring& installDir, std::wstring& fullPath)
+{
+    // "C:" and "C:dir" depend on the drive's current directory and "dir" on
+    // the process's: such a path may name any folder at all.
+    if (!IsDriveAbsolute(installDir) && !IsUnc(installDir) && !IsFromCurrentDriveRoot(installDir)) {
         return false;
     }
-    // "C:\x\.." is the drive itself.
+    // "C:\x\.." is the drive itself, and "\x" takes the current drive.
     wchar_t resolved[MAX_PATH] = {};
     const DWORD length = GetFullPathNameW(installDir.c_str(), MAX_PATH, resolved, nullptr);
-    if (length == 0 || length >= MAX_PATH) {
+    if (length == 0 || length >= MAX_PATH || IsRootOnceResolved(resolved)) {
         return false;
     }
-    if (PathIsRootW(resolved)) {
-        return false;
-    }
-    // A share resolves to "\\server\share\", which is not taken for a root
-    // everywhere with its closing backslash.
-    if (resolved[length - 1] == L'\\') {
-        resolved[length - 1] = L'\0';
-    }
-    return !PathIsRootW(resolved);
+    fullPath = resolved;
+    return true;
+}
+
+bool IsDeletableInstallDir(const std::wstring& installDir)
+{
+    std::wstring ignored;
+    return ResolveDeletableInstallDir(installDir, ignored);
 }

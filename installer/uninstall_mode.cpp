@@ -8,30 +8,15 @@
 #include "install_record.h"
 #include "installer_constants.h"
 #include "system_paths.h"
+#include "tree_removal.h"
 
 namespace {
-
-constexpr FILEOP_FLAGS kSilentDeletion = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
 
 bool UserConfirmsRemoval()
 {
     const std::wstring question = std::wstring(kUninstallConfirmPrefix) + kProductId + kUninstallConfirmSuffix;
     // No is the default button, so Enter declines.
     return MessageBoxW(nullptr, question.c_str(), kProductId, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
-}
-
-// Without FOF_ALLOWUNDO the files are deleted outright, not recycled.  A
-// file still in use makes the deletion fail part-way; that is not reported.
-void DeleteInstallDir(const std::wstring& installDir)
-{
-    // pFrom is a list of paths ended by an empty one: the string's own
-    // terminator follows the extra NUL.
-    const std::wstring from = installDir + L'\0';
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = kSilentDeletion;
-    SHFileOperationW(&operation);
 }
 
 std::wstring OwnPath()
@@ -41,31 +26,42 @@ std::wstring OwnPath()
     return path;
 }
 
-// cmd.exe is started by its full System32 path and in System32, so that
-// neither it nor the ping it runs can be taken from the folder this program
-// was downloaded to.  The result is not examined: the completion box is
-// shown whatever happens here.
-void StartSelfDeletion()
-{
-    const std::wstring parameters = SelfDeletionParameters(OwnPath());
-    ShellExecuteW(nullptr, L"open", SystemProgramPath(L"cmd.exe").c_str(), parameters.c_str(),
-                  SystemDirectory().c_str(), SW_HIDE);
-}
-
 }  // namespace
+
+// The directory comes from the registry and this program runs elevated: a
+// link inside it (or the directory itself being one) must not let the
+// deletion reach a folder outside the installation.  Files still in use
+// stay, with the directories that hold them; that is not reported.
+void DeleteInstallDir(const std::wstring& installDir)
+{
+    DeleteDirectoryTree(installDir);
+}
 
 std::wstring SelfDeletionParameters(const std::wstring& ownPath)
 {
     return std::wstring(kSelfDeleteParameters) + ownPath + L"\"";
 }
 
+// cmd.exe is started by its full System32 path and in System32, so that
+// neither it nor the ping it runs can be taken from the folder this program
+// was downloaded to.  The result is not examined: the completion box is
+// shown whatever happens here.
+void StartSelfDeletion(const std::wstring& ownPath)
+{
+    const std::wstring parameters = SelfDeletionParameters(ownPath);
+    ShellExecuteW(nullptr, L"open", SystemProgramPath(L"cmd.exe").c_str(), parameters.c_str(),
+                  SystemDirectory().c_str(), SW_HIDE);
+}
+
 int RunUninstallMode()
 {
     std::wstring installDir;
+    std::wstring removableDir;
     // The entry is only a registry value: a relative path or a drive root
     // would hand the whole-tree deletion below something that is not an
-    // installation, so such an entry counts as none.
-    if (!FindInstalledDir(installDir) || !IsDeletableInstallDir(installDir)) {
+    // installation, so such an entry counts as none.  A path from the root
+    // of the current drive is deleted by the full path it resolved to.
+    if (!FindInstalledDir(installDir) || !ResolveDeletableInstallDir(installDir, removableDir)) {
         MessageBoxW(nullptr, kNothingToUninstallMessage, kProductId, MB_OK | MB_ICONINFORMATION);
         return 0;
     }
@@ -73,10 +69,10 @@ int RunUninstallMode()
         return 0;
     }
     StopApplication();
-    DeleteInstallDir(installDir);
+    DeleteInstallDir(removableDir);
     // The key goes even when files of the directory could not be deleted.
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKeyPath, KEY_WOW64_32KEY, 0);
-    StartSelfDeletion();
+    StartSelfDeletion(OwnPath());
     MessageBoxW(nullptr, kUninstallCompleteMessage, kProductId, MB_OK | MB_ICONINFORMATION);
     return 0;
 }

@@ -8,5 +8,11 @@
 // Always 0.
 int RunUninstallMode();
 
+// Deletes the install directory with everything in it; a link inside it is
+// removed as the link, and what it leads to is left alone.
+void DeleteInstallDir(const std::wstring& installDir);
+
 // cmd.exe's parameters that delete the given file once this process is gone.
 std::wstring SelfDeletionParameters(const std::wstring& ownPath);
+// Starts the hidden cmd.exe that deletes the file about a second later.
+void StartSelfDeletion(const std::wstring& ownPath);

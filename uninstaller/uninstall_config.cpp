@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <new>
+
 #include "uninstaller_constants.h"
 
 namespace {
@@ -80,11 +82,20 @@ bool ReadRecordFile(const std::wstring& path, std::string& content)
         CloseHandle(file);
         return false;
     }
-    // The record is four short lines; of a file that has grown huge only the
-    // beginning is read, instead of allocating its whole size.
-    DWORD wanted = size.QuadPart > static_cast<LONGLONG>(kMaxRecordBytes) ? kMaxRecordBytes
-                                                                           : static_cast<DWORD>(size.QuadPart);
-    std::string bytes(wanted, '\0');
+    // The record is read whole, in one ReadFile of a 32-bit count.  A file
+    // too large for that, or for this process's memory, is no record.
+    std::string bytes;
+    if (size.QuadPart >= kRecordSizeLimit || static_cast<ULONGLONG>(size.QuadPart) > bytes.max_size()) {
+        CloseHandle(file);
+        return false;
+    }
+    const DWORD wanted = static_cast<DWORD>(size.QuadPart);
+    try {
+        bytes.resize(wanted);
+    } catch (const std::bad_alloc&) {
+        CloseHandle(file);
+        return false;
+    }
     DWORD read = 0;
     // A failed read leaves what it got, possibly nothing: the record then
     // simply lacks its keys.

@@ -22,8 +22,9 @@ std::wstring DirectoryOfPath(const std::wstring& path);
 // not empty.  The other three values may be empty.
 bool LoadUninstallConfig(const std::wstring& installDir, UninstallConfig& config);
 
-// The whole file, a leading byte-order mark removed; false only when the file
-// cannot be opened or its size read.
+// The whole file, a leading byte-order mark removed; false when the file
+// cannot be opened, its size cannot be read, or it is too large to hold
+// (2 GiB or more, or more than this process can allocate).
 bool ReadRecordFile(const std::wstring& path, std::string& content);
 
 // The value of the first line whose key is exactly this one, as UTF-16;

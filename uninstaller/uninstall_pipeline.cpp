@@ -16,145 +16,24 @@ void Repaint(HWND window)
     UpdateWindow(window);
 }
 
-bool IsDotEntry(const wchar_t* name)
-{
-    return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0;
-}
-
-bool IsReparsePoint(DWORD attributes)
-{
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-bool IsDirectory(DWORD attributes)
-{
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool SamePath(const std::wstring& a, const std::wstring& b)
-{
-    return _wcsicmp(a.c_str(), b.c_str()) == 0;
-}
-
-// A link is removed as the link: RemoveDirectoryW on a junction or directory
-// symbolic link and DeleteFileW on a file symbolic link leave the target
-// alone.  Its attributes are not reset first, since SetFileAttributesW would
-// reach through the link and change the target's.
-void DeleteEntry(const FileEntry& entry)
-{
-    if (IsReparsePoint(entry.attributes)) {
-        if (IsDirectory(entry.attributes)) {
-            RemoveDirectoryW(entry.path.c_str());
-        } else {
-            DeleteFileW(entry.path.c_str());
-        }
-        return;
-    }
-    // Read-only, hidden and system files would refuse the deletion.
-    SetFileAttributesW(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    // A file in use stays; its bytes count as done all the same.
-    DeleteFileW(entry.path.c_str());
-}
-
 int FirstPassPercent(unsigned long long done, unsigned long long total)
 {
     unsigned long long percent = total == 0 ? 100 : done * 100 / total;
     return percent < 99 ? static_cast<int>(percent) : 99;
 }
 
-// Whether a reparse point lies anywhere below the directory (links are not
-// descended into).  Such a link is one the first pass failed to remove.
-bool HoldsReparsePoint(const std::wstring& directory)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((directory + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    bool holds = false;
-    do {
-        if (IsDotEntry(found.cFileName)) {
-            continue;
-        }
-        holds = IsReparsePoint(found.dwFileAttributes) ||
-                (IsDirectory(found.dwFileAttributes) && HoldsReparsePoint(directory + L"\\" + found.cFileName));
-    } while (!holds && FindNextFileW(search, &found));
-    FindClose(search);
-    return holds;
-}
+// Characters that make a name more than one plain file name on taskkill's
+// command line: blanks split it into further arguments, '/' starts a switch,
+// '*' and '?' are wildcards, a backslash or ':' makes a path, and the rest
+// are what cmd.exe acts on before taskkill sees anything.
+constexpr wchar_t kImageNameRefusedCharacters[] = L" \\/:*?&|<>^\"%!(),;=`";
 
-// SHFileOperationW walks the whole tree it is given, and would walk through a
-// link inside it into the link's target; a directory that still holds a link
-// is therefore left in place instead.
-void DeleteRemainingDirectory(const std::wstring& path, DWORD attributes)
+bool IsRefusedInImageName(wchar_t c)
 {
-    if (IsReparsePoint(attributes)) {
-        RemoveDirectoryW(path.c_str());
-        return;
-    }
-    if (HoldsReparsePoint(path)) {
-        return;
-    }
-    std::wstring from = path;
-    from.append(2, L'\0');
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    // A directory that cannot be deleted stays, silently.
-    SHFileOperationW(&operation);
-}
-
-void DeleteTopLevelDirectories(const std::wstring& installDir, const std::wstring& excludedPath)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((installDir + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        if (IsDotEntry(found.cFileName)) {
-            continue;
-        }
-        std::wstring path = installDir + L"\\" + found.cFileName;
-        if (!SamePath(path, excludedPath) && IsDirectory(found.dwFileAttributes)) {
-            DeleteRemainingDirectory(path, found.dwFileAttributes);
-        }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    return c < L' ' || c == 0x7F || wcschr(kImageNameRefusedCharacters, c) != nullptr;
 }
 
 }  // namespace
-
-void CollectFiles(const std::wstring& directory, const std::wstring& excludedPath, std::vector<FileEntry>& files)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((directory + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        if (IsDotEntry(found.cFileName)) {
-            continue;
-        }
-        std::wstring path = directory + L"\\" + found.cFileName;
-        if (SamePath(path, excludedPath)) {
-            continue;
-        }
-        // A junction or directory link may lead out of the install
-        // directory: it is listed itself, never descended into.
-        if (IsDirectory(found.dwFileAttributes) && !IsReparsePoint(found.dwFileAttributes)) {
-            CollectFiles(path, excludedPath, files);
-            continue;
-        }
-        unsigned long long size = IsDirectory(found.dwFileAttributes)
-                                      ? 0
-                                      : (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) |
-                                            found.nFileSizeLow;
-        files.push_back(FileEntry{path, size, found.dwFileAttributes});
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-}
 
 void DeleteInstallTree(const std::wstring& installDir, const std::wstring& excludedPath, UninstallerState& state,
                        HWND window)
@@ -167,23 +46,24 @@ void DeleteInstallTree(const std::wstring& installDir, const std::wstring& exclu
     }
     unsigned long long done = 0;
     for (const FileEntry& entry : files) {
-        DeleteEntry(entry);
+        DeleteTreeEntry(entry);
         done += entry.size;
         state.progress = FirstPassPercent(done, total);
         Repaint(window);
         PumpMessages();
     }
-    DeleteTopLevelDirectories(installDir, excludedPath);
+    DeleteRemainingDirectories(installDir, excludedPath);
     state.progress = 100;
 }
 
 bool IsPlainImageName(const std::wstring& imageName)
 {
-    if (imageName.empty()) {
+    // A leading '-' is read as a switch as well as a leading '/'.
+    if (imageName.empty() || imageName.front() == L'-') {
         return false;
     }
     for (wchar_t c : imageName) {
-        if (c < L' ' || wcschr(L"&|<>^\"%!", c) != nullptr) {
+        if (IsRefusedInImageName(c)) {
             return false;
         }
     }
@@ -198,8 +78,10 @@ CommandStart StopMainExeCommand(const std::wstring& imageName)
 
 void StopMainExe(const std::wstring& imageName)
 {
-    // The name comes from a file and goes unquoted into a cmd.exe command
-    // line: a name cmd.exe would read as more than a name is not run.
+    // The name comes from a file that others may be able to write and goes
+    // unquoted into the command line of an elevated cmd.exe: anything but a
+    // plain file name (a second /IM, a wildcard, a path) is not run at all,
+    // as if the record had named no program.
     if (!IsPlainImageName(imageName)) {
         return;
     }

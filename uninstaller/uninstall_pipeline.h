@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tree_removal.h"
 #include "uninstaller_state.h"
 
 // The removal run, inside the window's start message: stop the application,
@@ -13,23 +14,10 @@
 // to a hidden command interpreter.  No step reports a failure.
 void RunUninstallPipeline(HWND window, UninstallerState& state);
 
-// One entry of the install tree as the directory listing reported it.  A
-// reparse point (junction, symbolic link) is an entry of its own and is never
-// looked through.
-struct FileEntry {
-    std::wstring path;
-    unsigned long long size = 0;
-    DWORD attributes = 0;
-};
-
-// Appends every file below the directory, depth first in listing order, and
-// every reparse point without descending into it.  The excluded path is
-// skipped, compared without regard to case.
-void CollectFiles(const std::wstring& directory, const std::wstring& excludedPath, std::vector<FileEntry>& files);
-
 // Deletes the install directory's contents except the excluded path: files
-// one by one with progress by bytes (at most 99 meanwhile), then the
-// remaining top-level directories; progress is 100 at the end.
+// and links one by one with progress by bytes (at most 99 meanwhile), then
+// the remaining top-level directories; progress is 100 at the end.  Nothing
+// is deleted through a link (tree_removal.h).
 void DeleteInstallTree(const std::wstring& installDir, const std::wstring& excludedPath, UninstallerState& state,
                        HWND window);
 
@@ -41,8 +29,10 @@ struct CommandStart {
     std::wstring currentDirectory;
 };
 
-// Whether the image name can stand unquoted in a cmd.exe command line:
-// non-empty and free of characters cmd.exe would act on.
+// Whether the image name is one plain file name that can stand unquoted
+// after taskkill's /IM: non-empty, not starting with '-', and free of blanks,
+// control characters, path separators, wildcards, '/' and the characters
+// cmd.exe would act on.
 bool IsPlainImageName(const std::wstring& imageName);
 CommandStart StopMainExeCommand(const std::wstring& imageName);
 // Ends running copies of the program with taskkill, waiting at most 5 s; does

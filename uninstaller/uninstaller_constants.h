@@ -25,8 +25,9 @@ inline constexpr wchar_t kStatusDeletingFiles[] = L"正圠删除文件...";
 inline constexpr wchar_t kStatusCleaningRegistry[] = L"正圠清理注册表...";
 inline constexpr wchar_t kStatusDone[] = L"卸载完成！";
 
-// More than the record ever holds; a larger file is read only this far.
-inline constexpr DWORD kMaxRecordBytes = 1024 * 1024;
+// The record is read whole with a 32-bit count: a file of 2 GiB or more
+// counts as no record at all.
+inline constexpr LONGLONG kRecordSizeLimit = 2LL * 1024 * 1024 * 1024;
 
 // Stopping the application: cmd.exe /c taskkill with the record's MainExe
 // between these two pieces, waited for at most kStopMainExeWaitMs.

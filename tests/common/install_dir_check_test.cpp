@@ -4,7 +4,7 @@
 
 namespace {
 
-TEST(InstallDirCheck, OnlyAbsoluteNonRootDirectoriesAreDeleted)
+TEST(InstallDirCheck, OnlyNonRootDirectoriesNamedFromARootAreDeleted)
 {
     struct Case {
         const wchar_t* dir;
@@ -17,7 +17,12 @@ TEST(InstallDirCheck, OnlyAbsoluteNonRootDirectoriesAreDeleted)
         {L"C:\\", false},
         {L"C:", false},
         {L"C:Orvicap", false},
-        {L"\\Orvicap", false},
+        // A path from the root of the current drive, as the installer's last
+        // fallback default directory is, names a directory on that drive.
+        {L"\\Orvicap", true},
+        {L"\\Program Files\\Orvicap", true},
+        {L"\\Orvicap\\..", false},
+        {L"\\.", false},
         {L"\\\\server\\share", false},
         {L"\\", false},
         {L"Orvicap", false},

@@ -84,12 +84,45 @@ struct FindCase {
     const char* description;
     void (*arrange)(const std::wstring& installDir);
     bool found;
+    // 0: the install directory is temp\Orvicap; otherwise a "\\?\" path
+    // below it of exactly this many characters, so that its main program
+    // can exist although the directory alone fills the registry buffer.
+    size_t locationLength = 0;
 };
+
+// SHCreateDirectoryExW takes no "\\?\" path: each level is made in turn
+// (the levels that cannot be made, such as the drive, already exist).
+bool CreateDirectoryLevels(const std::wstring& path)
+{
+    for (size_t end = path.find(L'\\', 4);; end = path.find(L'\\', end + 1)) {
+        CreateDirectoryW(path.substr(0, end).c_str(), nullptr);
+        if (end == std::wstring::npos) {
+            return DirectoryExists(path);
+        }
+    }
+}
 
 void MakeMainProgram(const std::wstring& installDir)
 {
-    ASSERT_TRUE(CreateDirectories(ProgramDir(installDir)));
+    ASSERT_TRUE(CreateDirectoryLevels(ProgramDir(installDir)));
     ASSERT_TRUE(WriteFileBytes(MainProgramPath(installDir), "MZ"));
+}
+
+std::wstring PathOfLength(const std::wstring& base, size_t length)
+{
+    std::wstring path = L"\\\\?\\" + base;
+    while (length > path.size() + 150) {
+        path += L"\\" + std::wstring(100, L'x');
+    }
+    path += L"\\" + std::wstring(length - path.size() - 1, L'y');
+    return path;
+}
+
+// A REG_SZ value stored without its terminating NUL.
+void WriteUnterminatedLocation(const std::wstring& dir)
+{
+    WriteEntryValue(KEY_WOW64_32KEY, L"InstallLocation", REG_SZ, dir.c_str(),
+                    static_cast<DWORD>(dir.size() * sizeof(wchar_t)));
 }
 
 const FindCase kFindCases[] = {
@@ -112,6 +145,16 @@ const FindCase kFindCases[] = {
     {"entry in the 64-bit view only",
      [](const std::wstring& dir) { MakeMainProgram(dir); WriteEntryString(KEY_WOW64_64KEY, L"InstallLocation", dir); },
      false},
+    // 259 characters and the terminator fill the 260-character buffer exactly.
+    {"InstallLocation of 259 characters",
+     [](const std::wstring& dir) { MakeMainProgram(dir); WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", dir); },
+     true, 259},
+    {"InstallLocation of 260 characters",
+     [](const std::wstring& dir) { MakeMainProgram(dir); WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", dir); },
+     false, 260},
+    {"InstallLocation of 260 characters stored without its terminator",
+     [](const std::wstring& dir) { MakeMainProgram(dir); WriteUnterminatedLocation(dir); },
+     false, 260},
 };
 
 TEST(FindInstalledDir, RecognisesOnlyAnEntryNamingADirectoryWithTheMainProgram)
@@ -120,12 +163,18 @@ TEST(FindInstalledDir, RecognisesOnlyAnEntryNamingADirectoryWithTheMainProgram)
         SCOPED_TRACE(c.description);
         ScopedUninstallEntry entry;
         ScopedTempDir temp;
-        std::wstring installDir = temp / L"Orvicap";
+        const std::wstring installDir =
+            c.locationLength == 0 ? temp / L"Orvicap" : PathOfLength(temp / L"Orvicap", c.locationLength);
+        if (c.locationLength != 0) {
+            ASSERT_EQ(installDir.size(), c.locationLength);
+        }
         c.arrange(installDir);
 
         std::wstring found = L"unchanged";
         EXPECT_EQ(FindInstalledDir(found), c.found);
         EXPECT_EQ(found, c.found ? installDir : L"unchanged");
+        // Paths past MAX_PATH are removed only through the "\\?\" form.
+        RemoveTree(L"\\\\?\\" + temp.path);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "directory_links.h"
 #include "install_location.h"
 #include "installer_constants.h"
 #include "start_records.h"
@@ -180,6 +181,9 @@ struct UninstallCase {
     const wchar_t* arguments;
     int answer;
     bool removes;
+    // InstallLocation registered from the root of the current drive, as
+    // the installer's last fallback default directory is.
+    bool withoutDrive = false;
 };
 
 TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButNotTheShortcut)
@@ -187,6 +191,7 @@ TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButN
     const UninstallCase cases[] = {
         {"declined", L"/UNINSTALL", IDNO, false},
         {"confirmed", L"--lang zh /Uninstall extra", IDYES, true},
+        {"confirmed, location without its drive", L"/uninstall", IDYES, true, true},
     };
     for (const UninstallCase& row : cases) {
         SCOPED_TRACE(row.name);
@@ -195,7 +200,8 @@ TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButN
         ASSERT_TRUE(CreateDirectories(ProgramDir(installDir)));
         ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\probe_app.exe").c_str(), MainProgramPath(installDir).c_str(), FALSE));
         ASSERT_TRUE(WriteFileBytes(installDir + L"\\data.txt", "data"));
-        WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", installDir);
+        ASSERT_EQ(installDir.compare(1, 2, L":\\"), 0);
+        WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", row.withoutDrive ? installDir.substr(2) : installDir);
         ASSERT_TRUE(WriteFileBytes(DesktopShortcutPath(), "shortcut"));
         // The installer deletes its own file at the end: a copy of it, as if downloaded.
         const std::wstring downloaded = machine / L"Downloads\\VLInstaller.exe";
@@ -205,6 +211,8 @@ TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButN
         ASSERT_TRUE(StartProcess(L"\"" + MainProgramPath(installDir) + L"\" --sleep 60000", running));
 
         ProcessRunOptions options = Options(row.arguments, downloaded);
+        // The current drive is the one the installation lies on.
+        options.currentDirectory = machine.path;
         options.answerBox = [&row](const SeenMessageBox& box) {
             return box.text == kUninstallCompleteMessage ? IDOK : row.answer;
         };
@@ -234,6 +242,37 @@ TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButN
         ScopedUninstallEntry::Remove();
         DeleteFileW(DesktopShortcutPath().c_str());
     }
+}
+
+// The elevated program deletes a tree the registry names: a directory link
+// inside it leads out of the installation and must be removed as a link.
+TEST_F(InstallerProgramTest, UninstallSwitchNeverDeletesThroughALinkInTheInstallDirectory)
+{
+    const std::wstring installDir = temp / L"Apps\\Orvicap";
+    const std::wstring outside = temp / L"outside";
+    const std::wstring link = installDir + L"\\shared";
+    ASSERT_TRUE(CreateDirectories(ProgramDir(installDir)));
+    ASSERT_TRUE(WriteFileBytes(MainProgramPath(installDir), "installed program"));
+    ASSERT_TRUE(CreateDirectories(outside));
+    ASSERT_TRUE(WriteFileBytes(outside + L"\\precious.txt", "keep"));
+    ASSERT_TRUE(MakeDirectoryLink(outside, link));
+    WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", installDir);
+    const std::wstring downloaded = temp / L"VLInstaller.exe";
+    ASSERT_TRUE(CopyFileW(InstallerProgram().c_str(), downloaded.c_str(), FALSE));
+
+    ProcessRunOptions options = Options(L"/uninstall", downloaded);
+    options.answerBox = [](const SeenMessageBox& box) { return box.text == kUninstallCompleteMessage ? IDOK : IDYES; };
+    const ProcessRunResult run = RunProcess(options);
+    RemoveDirectoryLink(link);
+
+    ASSERT_TRUE(run.exited);
+    ASSERT_EQ(run.boxes.size(), 2u);
+    EXPECT_EQ(run.boxes[1].text, kUninstallCompleteMessage);
+    EXPECT_EQ(ReadFileBytes(outside + L"\\precious.txt"), "keep");
+    EXPECT_FALSE(FileExists(MainProgramPath(installDir)));
+    EXPECT_FALSE(DirectoryExists(installDir + L"\\bin"));
+    EXPECT_FALSE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
+    EXPECT_TRUE(WaitUntilGone(downloaded, kFileAppearsMs)) << "the installer did not delete itself";
 }
 
 TEST_F(InstallerProgramTest, LookAlikeSwitchesOpenTheWindow)

@@ -4,9 +4,11 @@
 #include <vector>
 
 #include "box_watcher.h"
+#include "directory_links.h"
 #include "install_location.h"
 #include "installer_constants.h"
 #include "test_files.h"
+#include "test_processes.h"
 #include "uninstall_entry_fixture.h"
 #include "uninstall_mode.h"
 
@@ -78,6 +80,26 @@ TEST_F(UninstallModeTest, RelativeInstallLocationIsRefusedAndNothingDeleted)
     EXPECT_TRUE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
 }
 
+// The installer's last fallback default directory has no drive: it lies on
+// the current drive, and its installation is one like any other.
+TEST_F(UninstallModeTest, InstallLocationWithoutADriveIsOfferedForRemoval)
+{
+    const std::wstring dir = PlantInstallation(temp / L"Orvicap");
+    ASSERT_EQ(dir.compare(1, 2, L":\\"), 0);
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(temp.path.c_str()));
+    WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", dir.substr(2));
+
+    const std::vector<WatchedBox> boxes = Run([](WatchedBox&) { return IDNO; });
+    SetCurrentDirectoryW(previous);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, std::wstring(kUninstallConfirmPrefix) + kProductId + kUninstallConfirmSuffix);
+    EXPECT_TRUE(FileExists(MainProgramPath(dir)));
+    EXPECT_TRUE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
+}
+
 TEST_F(UninstallModeTest, DecliningTheConfirmationChangesNothing)
 {
     const std::wstring dir = PlantInstallation(temp / L"Orvicap");
@@ -96,10 +118,97 @@ TEST_F(UninstallModeTest, DecliningTheConfirmationChangesNothing)
     }
 }
 
+// An installation holding directory links, at its top and further down, to a
+// folder outside it: the links go, the folder they lead to keeps its files.
+struct LinkedInstallationTest : testing::Test {
+    ScopedTempDir temp;
+    std::wstring installDir = temp / L"Orvicap";
+    std::wstring outside = temp / L"outside";
+    std::wstring topLink = installDir + L"\\shared";
+    std::wstring nestedLink = installDir + L"\\data\\cache";
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(CreateDirectories(ProgramDir(installDir)));
+        ASSERT_TRUE(WriteFileBytes(MainProgramPath(installDir), "installed program"));
+        ASSERT_TRUE(CreateDirectories(installDir + L"\\data"));
+        ASSERT_TRUE(WriteFileBytes(installDir + L"\\data\\settings.ini", "installed"));
+        ASSERT_TRUE(WriteFileBytes(installDir + L"\\uninstall.ini", "record"));
+        ASSERT_TRUE(CreateDirectories(outside + L"\\inner"));
+        ASSERT_TRUE(WriteFileBytes(outside + L"\\precious.txt", "keep"));
+        ASSERT_TRUE(WriteFileBytes(outside + L"\\inner\\deep.txt", "keep too"));
+        ASSERT_TRUE(MakeDirectoryLink(outside, topLink));
+        ASSERT_TRUE(MakeDirectoryLink(outside, nestedLink));
+    }
+
+    void TearDown() override
+    {
+        RemoveDirectoryLink(nestedLink);
+        RemoveDirectoryLink(topLink);
+    }
+
+    void ExpectOutsideUntouched() const
+    {
+        EXPECT_EQ(ReadFileBytes(outside + L"\\precious.txt"), "keep");
+        EXPECT_EQ(ReadFileBytes(outside + L"\\inner\\deep.txt"), "keep too");
+    }
+};
+
+TEST_F(LinkedInstallationTest, RemovalDeletesTheInstallationButNotThroughItsLinks)
+{
+    DeleteInstallDir(installDir);
+
+    ExpectOutsideUntouched();
+    EXPECT_FALSE(FileExists(MainProgramPath(installDir)));
+    EXPECT_FALSE(FileExists(installDir + L"\\data\\settings.ini"));
+    EXPECT_FALSE(FileExists(installDir + L"\\uninstall.ini"));
+    EXPECT_FALSE(DirectoryExists(installDir + L"\\bin"));
+    // Windows removes a link with RemoveDirectoryW; Wine cannot remove a
+    // Unix link that way, and the directories holding one then stay.
+    if (!RunningUnderWine()) {
+        EXPECT_EQ(GetFileAttributesW(topLink.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_FALSE(DirectoryExists(installDir));
+    }
+}
+
+TEST_F(LinkedInstallationTest, InstallDirectoryThatIsALinkIsRemovedAsALink)
+{
+    // The registry may name the link itself: only the link may go.
+    DeleteInstallDir(topLink);
+
+    ExpectOutsideUntouched();
+    EXPECT_TRUE(FileExists(MainProgramPath(installDir)));
+    if (!RunningUnderWine()) {
+        EXPECT_EQ(GetFileAttributesW(topLink.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+}
+
+// The command the mode starts, run on a copy of a program in a folder whose
+// name cmd.exe would split without the quotes.
 TEST(UninstallMode, SelfDeletionWaitsAboutASecondThenDeletesTheQuotedFile)
 {
     EXPECT_EQ(SelfDeletionParameters(L"C:\\Users\\me\\Downloads\\VLInstaller.exe"),
               L"/c ping 127.0.0.1 -n 2 >nul & del \"C:\\Users\\me\\Downloads\\VLInstaller.exe\"");
+
+    ScopedTempDir temp;
+    const std::wstring downloads = temp / L"Down loads & more";
+    ASSERT_TRUE(CreateDirectories(downloads));
+    const std::wstring copy = downloads + L"\\VLInstaller.exe";
+    const std::wstring neighbour = downloads + L"\\VLInstaller.exe.txt";
+    wchar_t program[MAX_PATH] = {};
+    ASSERT_NE(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+    ASSERT_TRUE(CopyFileW(program, copy.c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(neighbour, "stays"));
+
+    const ULONGLONG started = GetTickCount64();
+    StartSelfDeletion(copy);
+    ASSERT_TRUE(WaitUntilGone(copy, 15000)) << "the copy was not deleted";
+    const ULONGLONG elapsed = GetTickCount64() - started;
+
+    EXPECT_GE(elapsed, 800u) << "deleted without the pause of the two pings";
+    EXPECT_LT(elapsed, 10000u);
+    EXPECT_TRUE(FileExists(neighbour));
+    EXPECT_TRUE(DirectoryExists(downloads));
 }
 
 }  // namespace

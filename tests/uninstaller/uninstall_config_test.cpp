@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <winioctl.h>
+
 #include "test_files.h"
 #include "uninstall_config.h"
 
@@ -11,6 +14,21 @@ const std::string kInstallerRecord =
     "Name=Orvicap\r\nSubtitle=\xE7\xBB\xB4\xE6\xB4\x9B\xE5\xBD\x95\xE5\xB1\x8F\r\nArpSubkey=Orvicap\r\n"
     "MainExe=Orvicap.exe\r\n";
 const wchar_t kSubtitle[] = L"维洛录屏";
+
+// Comment lines of 64 bytes each, CRLF included, filling `bytes` bytes
+// (a multiple of 64) in front of the given lines.
+std::string AfterComments(size_t bytes, const std::string& lines)
+{
+    std::string comment(62, '-');
+    comment.front() = '#';
+    comment += "\r\n";
+    std::string file;
+    file.reserve(bytes + lines.size());
+    while (file.size() < bytes) {
+        file += comment;
+    }
+    return file + lines;
+}
 
 struct RecordCase {
     const char* label;
@@ -42,6 +60,11 @@ const RecordCase kRecordCases[] = {
     {"extra keys", "Version=9\r\nName=N\r\nArpSubkey=K\r\n", true, {L"N", L"", L"K", L""}},
     {"empty file", "", false, {L"", L"", L"", L""}},
     {"mark only", "\xEF\xBB\xBF", false, {L"", L"", L"", L""}},
+    // The whole file is read, however far down the keys stand.
+    {"Name after 1.1 MB of comment lines", AfterComments(1100032, "Name=Orvicap\r\nMainExe=Orvicap.exe\r\n"), true,
+     {L"Orvicap", L"", L"", L"Orvicap.exe"}},
+    {"Name line across the first MiB", AfterComments(1048576 - 64, std::string(56, ' ') + "Name=Orvicap\r\n"), true,
+     {L"Orvicap", L"", L"", L""}},
 };
 
 TEST(UninstallConfig, RecordsReadAsTheLenientFormatSays)
@@ -69,6 +92,33 @@ TEST(UninstallConfig, MissingRecordDoesNotLoad)
     std::string content = "untouched";
     EXPECT_FALSE(ReadRecordFile(dir / L"uninstall.ini", content));
     EXPECT_EQ(content, "untouched");
+}
+
+// A record is held whole in memory: one of 2 GiB or more counts as missing,
+// whatever its beginning says.
+TEST(UninstallConfig, RecordOf2GiBOrMoreDoesNotLoad)
+{
+    ScopedTempDir dir;
+    const std::wstring path = dir / L"uninstall.ini";
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const char lines[] = "Name=Orvicap\r\nMainExe=Orvicap.exe\r\n";
+    DWORD written = 0;
+    WriteFile(file, lines, sizeof(lines) - 1, &written, nullptr);
+    // Sparse where the file system allows it, so that the size costs no disk.
+    DWORD returned = 0;
+    DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+    LARGE_INTEGER size{};
+    size.QuadPart = 2LL * 1024 * 1024 * 1024;
+    const bool extended = SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    ASSERT_TRUE(extended);
+
+    UninstallConfig config;
+    EXPECT_FALSE(LoadUninstallConfig(dir.path, config));
+    std::string content = "untouched";
+    EXPECT_FALSE(ReadRecordFile(path, content));
+    EXPECT_TRUE(content == "untouched") << content.size() << " bytes were read";
 }
 
 TEST(UninstallConfig, ReadingDropsOnlyALeadingMark)

@@ -262,12 +262,24 @@ TEST(StopMainExe, StartsNothingForAnEmptyOrUnsafeName)
     StopMainExe(L"OrvicapNotRunning.exe");
     ASSERT_GT(counter.Total(), before) << "the counter must see the interpreter a real name starts";
 
-    for (const wchar_t* name : {L"", L"a.exe & echo x", L"a.exe|more", L"a.exe >x", L"%COMSPEC%", L"a\"b.exe",
-                                L"a^b.exe", L"a.exe\r\nb"}) {
+    // Refused: what cmd.exe would act on, and whatever would hand taskkill
+    // more than one plain image name: a second switch, a wildcard, a path.
+    for (const wchar_t* name :
+         {L"", L"   ", L"a.exe & echo x", L"a.exe|more", L"a.exe >x", L"%COMSPEC%", L"a\"b.exe", L"a^b.exe",
+          L"a.exe\r\nb", L"a.exe /IM victim.exe", L"a.exe\t/IM", L"*", L"a?.exe", L"-x.exe", L"/x.exe", L"a/b.exe",
+          L"dir\\a.exe", L"C:a.exe", L"(a).exe", L"a,b.exe", L"a;b.exe", L"a=b.exe"}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
         DWORD total = counter.Total();
         StopMainExe(name);
         EXPECT_EQ(counter.Total(), total);
+    }
+}
+
+TEST(StopMainExe, PlainFileNamesPass)
+{
+    for (const wchar_t* name : {L"Orvicap.exe", L"维洛录屏.exe", L"my-app_2.0.exe", L"a", L"Orvicap.exe.x"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
+        EXPECT_TRUE(IsPlainImageName(name));
     }
 }
 
