@@ -5,6 +5,8 @@
 //   extraction_benchmark            builds the payload once, runs every phase, prints the figures
 //   extraction_benchmark --payload  only builds the payload (for packing the NSIS peer from it)
 //   extraction_benchmark --phase bare|installer ZIP DIR RESULT
+//   extraction_benchmark --largest-payload      the largest payload this build can hold and extract
+//   extraction_benchmark --largest-payload ZIP DIR   one case of it
 #include <windows.h>
 #include <psapi.h>
 #include <shlobj.h>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "benchmark_window.h"
+#include "largest_payload.h"
 #include "miniz.h"
 #include "nsis_peer.h"
 #include "payload_extraction.h"
@@ -295,6 +298,12 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc == 6 && std::wstring(argv[1]) == L"--phase") {
         return RunPhase(argv[2], argv[3], argv[4], argv[5]);
+    }
+    if (argc == 4 && std::wstring(argv[1]) == L"--largest-payload") {
+        return RunLargestPayloadCase(argv[2], argv[3]);
+    }
+    if (argc == 2 && std::wstring(argv[1]) == L"--largest-payload") {
+        return ReportLargestPayload(ModuleDirectory() + L"\\largest-payload");
     }
     if (argc == 2 && std::wstring(argv[1]) == L"--payload") {
         return ProductScalePayload(PayloadPath()).empty() ? 1 : 0;
