@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <functional>
 
 namespace {
 
@@ -26,24 +27,35 @@ bool SamePath(const std::wstring& a, const std::wstring& b)
     return _wcsicmp(a.c_str(), b.c_str()) == 0;
 }
 
-// Whether a reparse point lies anywhere below the directory (links are not
-// descended into).  Such a link is one whose removal failed.
-bool HoldsReparsePoint(const std::wstring& directory)
+// Calls visit with the full path and listing of each entry of the directory
+// ("." and ".." left out) until it returns false.
+using EntryVisitor = std::function<bool(const std::wstring& path, const WIN32_FIND_DATAW& found)>;
+void ForEachEntry(const std::wstring& directory, const EntryVisitor& visit)
 {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((directory + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
-        return false;
+        return;
     }
-    bool holds = false;
+    bool more = true;
     do {
-        if (IsDotEntry(found.cFileName)) {
-            continue;
+        if (!IsDotEntry(found.cFileName)) {
+            more = visit(directory + L"\\" + found.cFileName, found);
         }
-        holds = IsReparsePoint(found.dwFileAttributes) ||
-                (IsDirectory(found.dwFileAttributes) && HoldsReparsePoint(directory + L"\\" + found.cFileName));
-    } while (!holds && FindNextFileW(search, &found));
+    } while (more && FindNextFileW(search, &found));
     FindClose(search);
+}
+
+// Whether a reparse point lies anywhere below the directory (links are not
+// descended into).  Such a link is one whose removal failed.
+bool HoldsReparsePoint(const std::wstring& directory)
+{
+    bool holds = false;
+    ForEachEntry(directory, [&holds](const std::wstring& path, const WIN32_FIND_DATAW& found) {
+        holds = IsReparsePoint(found.dwFileAttributes) ||
+                (IsDirectory(found.dwFileAttributes) && HoldsReparsePoint(path));
+        return !holds;
+    });
     return holds;
 }
 
@@ -75,32 +87,23 @@ void DeleteRemainingDirectory(const std::wstring& path, DWORD attributes)
 
 void CollectFiles(const std::wstring& directory, const std::wstring& excludedPath, std::vector<FileEntry>& files)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((directory + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        if (IsDotEntry(found.cFileName)) {
-            continue;
-        }
-        std::wstring path = directory + L"\\" + found.cFileName;
+    ForEachEntry(directory, [&](const std::wstring& path, const WIN32_FIND_DATAW& found) {
         if (SamePath(path, excludedPath)) {
-            continue;
+            return true;
         }
         // A junction or directory link may lead out of the tree: it is
         // listed itself, never descended into.
         if (IsDirectory(found.dwFileAttributes) && !IsReparsePoint(found.dwFileAttributes)) {
             CollectFiles(path, excludedPath, files);
-            continue;
+            return true;
         }
         unsigned long long size = IsDirectory(found.dwFileAttributes)
                                       ? 0
                                       : (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) |
                                             found.nFileSizeLow;
         files.push_back(FileEntry{path, size, found.dwFileAttributes});
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+        return true;
+    });
 }
 
 // A link is removed as the link: RemoveDirectoryW on a junction or directory
@@ -124,21 +127,12 @@ void DeleteTreeEntry(const FileEntry& entry)
 
 void DeleteRemainingDirectories(const std::wstring& directory, const std::wstring& excludedPath)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((directory + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        if (IsDotEntry(found.cFileName)) {
-            continue;
-        }
-        std::wstring path = directory + L"\\" + found.cFileName;
+    ForEachEntry(directory, [&excludedPath](const std::wstring& path, const WIN32_FIND_DATAW& found) {
         if (!SamePath(path, excludedPath) && IsDirectory(found.dwFileAttributes)) {
             DeleteRemainingDirectory(path, found.dwFileAttributes);
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+        return true;
+    });
 }
 
 void DeleteDirectoryTree(const std::wstring& directory)
