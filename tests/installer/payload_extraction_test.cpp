@@ -9,6 +9,7 @@
 #include "payload_extraction.h"
 #include "progress_window.h"
 #include "test_files.h"
+#include "text_encoding.h"
 #include "zip_fixture.h"
 
 namespace {
@@ -188,6 +189,70 @@ TEST_F(ExtractionTest, EntryNamesThatPointOutsideFailAndCreateNothingOutside)
                 EXPECT_TRUE(content.empty() || content == "first" || content == "evil") << testing::PrintToString(path);
             }
         }
+    }
+}
+
+struct EntryNameCase {
+    const char* description;
+    UINT onlyInCodePage;      // 0: in any ANSI code page
+    std::string storedName;  // unused when padded
+    std::wstring decoded;    // unused when padded
+    size_t targetLength;     // padded to make installDir\\name this long; 0: not padded
+};
+
+constexpr char kPadding = 'p';
+
+// A stored name padded to make installDir\name exactly targetLength long: a
+// folder of 150 characters (its parent path stays clear of the 248 that
+// directory creation allows) and a file name for the rest.
+std::string PaddedName(const std::wstring& installDir, size_t targetLength)
+{
+    const size_t kFolderLength = 150;
+    const size_t fileLength = targetLength - installDir.size() - 1 - kFolderLength - 1;
+    return std::string(kFolderLength, kPadding) + "/" + std::string(fileLength, kPadding);
+}
+
+std::wstring WithBackslashes(std::wstring path)
+{
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+// An entry name on its way to a file: decoded, normalised, resolved, and its
+// folder created.  MAX_PATH holds 259 characters and the terminator.
+TEST_F(ExtractionTest, EntryNamesAreDecodedAndResolvedUpToMaxPath)
+{
+    const EntryNameCase cases[] = {
+        {"a target of 259 characters fits", 0, "", L"", MAX_PATH - 1},
+        {"a target of 260 characters does not", 0, "", L"", MAX_PATH},
+        {"UTF-8 is read as UTF-8", 0, "说明/读我.txt", L"说明/读我.txt", 0},
+        {"bytes that are not UTF-8 are read in the ANSI code page (936)", 936, "\xD6\xD0\xCE\xC4/a.txt",
+         L"中文/a.txt", 0},
+        {"bytes that are not UTF-8 are read in the ANSI code page (1252)", 1252, "\xE9t\xE9/a.txt",
+         L"\u00E9t\u00E9/a.txt", 0},
+    };
+    for (const EntryNameCase& c : cases) {
+        SCOPED_TRACE(c.description);
+        if (c.onlyInCodePage != 0 && c.onlyInCodePage != GetACP()) {
+            std::cout << "not shown in ANSI code page " << GetACP() << ": " << c.description << "\n";
+            continue;
+        }
+        RemoveTree(installDir);
+        ASSERT_TRUE(CreateDirectories(installDir));
+        const std::string stored = c.targetLength != 0 ? PaddedName(installDir, c.targetLength) : c.storedName;
+        // The padding is plain ASCII; decoding and normalising know no length limit.
+        const std::wstring decoded = c.targetLength != 0 ? std::wstring(stored.begin(), stored.end()) : c.decoded;
+        EXPECT_EQ(Utf8ToWide(stored), decoded);
+        const std::wstring normalized = NormalizeEntryName("./" + stored);
+        EXPECT_EQ(normalized, WithBackslashes(decoded));
+        const std::wstring target = installDir + L"\\" + normalized;
+        ASSERT_TRUE(c.targetLength == 0 || target.size() == c.targetLength);
+        const bool fits = target.size() < MAX_PATH;
+        EXPECT_EQ(FullPathOf(target), fits ? target : L"");
+        EXPECT_EQ(FullPathOf(installDir + L"\\sub\\..\\" + normalized), fits ? target : L"");
+        const std::wstring folder = target.substr(0, target.rfind(L'\\'));
+        EXPECT_EQ(EnsureParentDirectory(target), fits);
+        EXPECT_EQ(DirectoryExists(folder), fits) << "a path past the limit creates nothing";
     }
 }
 
