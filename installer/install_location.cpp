@@ -18,6 +18,14 @@ std::wstring DefaultInstallDir()
         return dir;
     }
     CoTaskMemFree(programFiles);
+    return FallbackInstallDir();
+}
+
+std::wstring FallbackInstallDir()
+{
+    // Below the Windows directory itself, not its drive's root.  When even
+    // that cannot be read the buffer stays empty, which leaves the path
+    // relative to the current drive.
     wchar_t windows[MAX_PATH] = {};
     GetWindowsDirectoryW(windows, MAX_PATH);
     return std::wstring(windows) + L"\\Program Files\\" + kProductId;

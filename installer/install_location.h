@@ -4,9 +4,13 @@
 
 #include <string>
 
-// <Program Files (x86)>\Orvicap, or <Windows>\Program Files\Orvicap when the
-// known folder cannot be had.
+// <Program Files (x86)>\Orvicap, or FallbackInstallDir() when the known
+// folder cannot be had.
 std::wstring DefaultInstallDir();
+
+// <Windows>\Program Files\Orvicap, or \Program Files\Orvicap when not even
+// the Windows directory can be read.
+std::wstring FallbackInstallDir();
 
 // installDir\bin\64bit
 std::wstring ProgramDir(const std::wstring& installDir);

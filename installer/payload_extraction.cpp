@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <cstring>
 #include <cwchar>
 #include <set>
 
@@ -199,6 +200,38 @@ bool CopyEntryData(mz_zip_reader_extract_iter_state* iterator, HANDLE file)
     }
 }
 
+// The payload as miniz's reader sees it through its read callback.
+struct PayloadSource {
+    const unsigned char* data = nullptr;
+    size_t size = 0;
+};
+
+size_t ReadPayload(void* opaque, mz_uint64 offset, void* buffer, size_t count)
+{
+    const PayloadSource* source = static_cast<const PayloadSource*>(opaque);
+    if (offset >= source->size) {
+        return 0;
+    }
+    size_t available = static_cast<size_t>(source->size - offset);
+    size_t copied = count < available ? count : available;
+    std::memcpy(buffer, source->data + offset, copied);
+    return copied;
+}
+
+// The payload is opened through a read callback over its buffer rather than
+// with mz_zip_reader_init_mem.  For an archive opened from memory, miniz's
+// extract iterator never counts down the compressed bytes still to come, so
+// it keeps telling the inflater that more input follows; an entry whose
+// deflate stream has not ended when its data does (cut short, or garbage)
+// then spins for ever.  Through the callback the iterator counts its input
+// down and the inflater fails once the entry's data is used up.
+bool OpenPayload(mz_zip_archive& zip, PayloadSource& source)
+{
+    zip.m_pRead = ReadPayload;
+    zip.m_pIO_opaque = &source;
+    return mz_zip_reader_init(&zip, source.size, 0);
+}
+
 }  // namespace
 
 bool LoadPayload(std::vector<unsigned char>& payload)
@@ -222,8 +255,9 @@ bool ExtractPayload(const std::vector<unsigned char>& payload, const std::wstrin
     if (!EnsureDirectory(installDir) || payload.size() < kEndOfCentralDirectorySize) {
         return false;
     }
+    PayloadSource source{payload.data(), payload.size()};
     mz_zip_archive zip{};
-    if (!mz_zip_reader_init_mem(&zip, payload.data(), payload.size(), 0)) {
+    if (!OpenPayload(zip, source)) {
         return false;
     }
     bool extracted = ExtractEntries(&zip, installDir, target);

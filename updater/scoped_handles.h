@@ -33,3 +33,20 @@ struct ScopedKernelHandle {
     ScopedKernelHandle(const ScopedKernelHandle&) = delete;
     ScopedKernelHandle& operator=(const ScopedKernelHandle&) = delete;
 };
+
+// Owns a file or directory handle from CreateFileW.
+struct ScopedFileHandle {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+
+    explicit ScopedFileHandle(HANDLE h) : handle(h) {}
+    ~ScopedFileHandle()
+    {
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+        }
+    }
+    ScopedFileHandle(const ScopedFileHandle&) = delete;
+    ScopedFileHandle& operator=(const ScopedFileHandle&) = delete;
+
+    bool valid() const { return handle != INVALID_HANDLE_VALUE; }
+};

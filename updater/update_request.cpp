@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "directory_identity.h"
+
 bool SplitCommandLine(const wchar_t* commandLine, std::vector<std::wstring>& arguments)
 {
     int count = 0;
@@ -75,7 +77,7 @@ static bool SamePathText(const std::wstring& a, const std::wstring& b)
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-static bool IsSameOrAncestor(const std::wstring& candidate, const std::wstring& path)
+static bool IsSameOrAncestorByText(const std::wstring& candidate, const std::wstring& path)
 {
     std::wstring ancestor = ComparablePath(candidate);
     std::wstring descendant = ComparablePath(path);
@@ -84,6 +86,15 @@ static bool IsSameOrAncestor(const std::wstring& candidate, const std::wstring& 
     }
     return descendant.size() > ancestor.size() && descendant[ancestor.size()] == L'\\' &&
            SamePathText(ancestor, descendant.substr(0, ancestor.size()));
+}
+
+// The spelling refuses the plain cases and is all there is to go on for what
+// cannot be opened (a directory not created yet, or one the updater may not
+// open).  What opens is compared by identity as well, since a "\\?\" prefix,
+// an 8.3 short name or a link spells the same directory differently.
+static bool IsSameOrAncestor(const std::wstring& candidate, const std::wstring& path)
+{
+    return IsSameOrAncestorByText(candidate, path) || OpensAsSameOrAncestorDirectory(candidate, path);
 }
 
 bool IsValidUpdateRequest(const UpdateRequest& request)

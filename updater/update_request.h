@@ -27,5 +27,6 @@ UpdateRequest ParseUpdateArguments(const std::vector<std::wstring>& arguments);
 
 // A request the updater may act on: a process id, both directories given, and
 // a staging directory that is neither the install directory nor one of its
-// ancestors (clearing it would delete the installation just updated).
+// ancestors (clearing it would delete the installation just updated), by
+// spelling or, where the directories can be opened, by identity.
 bool IsValidUpdateRequest(const UpdateRequest& request);

@@ -18,6 +18,13 @@ TEST(InstallLocation, DefaultIsTheFolderFor32BitProgramsOf64BitWindows)
     EXPECT_EQ(DefaultInstallDir(), L"C:\\Program Files (x86)\\Orvicap");
 }
 
+// Without the known folder the default lies below the Windows directory
+// itself (C:\windows under Wine), not below the root of its drive.
+TEST(InstallLocation, FallbackIsBelowTheWindowsDirectoryNotItsDrive)
+{
+    EXPECT_EQ(FallbackInstallDir(), L"C:\\windows\\Program Files\\Orvicap");
+}
+
 // This test program carries a version block of its own (ProductVersion
 // 7.8.9.10 for 0804/04B0), as the installer does.
 TEST(InstallLocation, ProductVersionComesFromTheProgramsOwnVersionBlock)
@@ -27,10 +34,19 @@ TEST(InstallLocation, ProductVersionComesFromTheProgramsOwnVersionBlock)
 
 TEST(InstallLocation, ProductVersionFollowsTheFirstTranslation)
 {
-    std::wstring fixtures = ModuleDirectory();
-    EXPECT_EQ(ProductVersionOfFile(fixtures + L"\\version_fixture_en.exe"), L"4.0.409.1");
-    EXPECT_EQ(ProductVersionOfFile(fixtures + L"\\version_fixture_none.exe"), L"") << "no version block at all";
-    EXPECT_EQ(ProductVersionOfFile(fixtures + L"\\no-such-file.exe"), L"");
+    const struct {
+        const wchar_t* program;
+        const wchar_t* version;
+    } cases[] = {
+        {L"version_fixture_en.exe", L"4.0.409.1"},      // 0409/04B0 first, before a decoy 0804 table
+        {L"version_fixture_no_translation.exe", L""},  // a string table, but no translation names it
+        {L"version_fixture_none.exe", L""},            // no version block at all
+        {L"no-such-file.exe", L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.program)));
+        EXPECT_EQ(ProductVersionOfFile(ModuleDirectory() + L"\\" + c.program), c.version);
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "payload_extraction.h"
 #include "progress_window.h"
 #include "test_files.h"
+#include "text_encoding.h"
 #include "zip_fixture.h"
 
 namespace {
@@ -62,6 +63,11 @@ struct ExtractionTest : testing::Test {
         return ExtractPayload(Bytes(archive), installDir, ProgressTarget{progressWindow.window, &progressWindow.state});
     }
 
+    // Extracts on a thread of its own, so that an extraction that never ends
+    // fails the test instead of hanging the suite; false when it did not end
+    // within the limit.
+    bool ExtractWithinLimit(const std::string& archive, bool& extracted);
+
     std::map<std::wstring, std::string> OutsideInstallDir()
     {
         std::map<std::wstring, std::string> outside;
@@ -73,6 +79,48 @@ struct ExtractionTest : testing::Test {
         return outside;
     }
 };
+
+// What an extraction thread works on.  It owns copies of everything, so that
+// a thread that has to be abandoned touches nothing of the test's.
+struct ExtractionJob {
+    std::vector<unsigned char> payload;
+    std::wstring installDir;
+    InstallerState state;
+    bool extracted = false;
+};
+
+DWORD WINAPI RunExtractionJob(void* parameter)
+{
+    ExtractionJob* job = static_cast<ExtractionJob*>(parameter);
+    // No window: repainting the test thread's window from here would wait for
+    // that thread, which is busy waiting for this one.
+    job->extracted = ExtractPayload(job->payload, job->installDir, ProgressTarget{nullptr, &job->state});
+    return 0;
+}
+
+bool ExtractionTest::ExtractWithinLimit(const std::string& archive, bool& extracted)
+{
+    // Generous for an archive of a few hundred bytes on a busy machine.
+    const DWORD kExtractionLimitMs = 20000;
+    ExtractionJob* job = new ExtractionJob{Bytes(archive), installDir, {}, false};
+    HANDLE thread = CreateThread(nullptr, 0, RunExtractionJob, job, 0, nullptr);
+    if (thread == nullptr) {
+        delete job;
+        return false;
+    }
+    const bool ended = WaitForSingleObject(thread, kExtractionLimitMs) == WAIT_OBJECT_0;
+    if (ended) {
+        extracted = job->extracted;
+        delete job;
+    } else {
+        // A thread that spins inside the inflater holds no lock; ending it
+        // spares the rest of the suite a busy core.  Its job is left behind on
+        // purpose: the thread may have been using it.
+        TerminateThread(thread, 1);
+    }
+    CloseHandle(thread);
+    return ended;
+}
 
 struct LayoutCase {
     const char* description;
@@ -144,6 +192,70 @@ TEST_F(ExtractionTest, EntryNamesThatPointOutsideFailAndCreateNothingOutside)
     }
 }
 
+struct EntryNameCase {
+    const char* description;
+    UINT onlyInCodePage;      // 0: in any ANSI code page
+    std::string storedName;  // unused when padded
+    std::wstring decoded;    // unused when padded
+    size_t targetLength;     // padded to make installDir\\name this long; 0: not padded
+};
+
+constexpr char kPadding = 'p';
+
+// A stored name padded to make installDir\name exactly targetLength long: a
+// folder of 150 characters (its parent path stays clear of the 248 that
+// directory creation allows) and a file name for the rest.
+std::string PaddedName(const std::wstring& installDir, size_t targetLength)
+{
+    const size_t kFolderLength = 150;
+    const size_t fileLength = targetLength - installDir.size() - 1 - kFolderLength - 1;
+    return std::string(kFolderLength, kPadding) + "/" + std::string(fileLength, kPadding);
+}
+
+std::wstring WithBackslashes(std::wstring path)
+{
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+// An entry name on its way to a file: decoded, normalised, resolved, and its
+// folder created.  MAX_PATH holds 259 characters and the terminator.
+TEST_F(ExtractionTest, EntryNamesAreDecodedAndResolvedUpToMaxPath)
+{
+    const EntryNameCase cases[] = {
+        {"a target of 259 characters fits", 0, "", L"", MAX_PATH - 1},
+        {"a target of 260 characters does not", 0, "", L"", MAX_PATH},
+        {"UTF-8 is read as UTF-8", 0, "说明/读我.txt", L"说明/读我.txt", 0},
+        {"bytes that are not UTF-8 are read in the ANSI code page (936)", 936, "\xD6\xD0\xCE\xC4/a.txt",
+         L"中文/a.txt", 0},
+        {"bytes that are not UTF-8 are read in the ANSI code page (1252)", 1252, "\xE9t\xE9/a.txt",
+         L"\u00E9t\u00E9/a.txt", 0},
+    };
+    for (const EntryNameCase& c : cases) {
+        SCOPED_TRACE(c.description);
+        if (c.onlyInCodePage != 0 && c.onlyInCodePage != GetACP()) {
+            std::cout << "not shown in ANSI code page " << GetACP() << ": " << c.description << "\n";
+            continue;
+        }
+        RemoveTree(installDir);
+        ASSERT_TRUE(CreateDirectories(installDir));
+        const std::string stored = c.targetLength != 0 ? PaddedName(installDir, c.targetLength) : c.storedName;
+        // The padding is plain ASCII; decoding and normalising know no length limit.
+        const std::wstring decoded = c.targetLength != 0 ? std::wstring(stored.begin(), stored.end()) : c.decoded;
+        EXPECT_EQ(Utf8ToWide(stored), decoded);
+        const std::wstring normalized = NormalizeEntryName("./" + stored);
+        EXPECT_EQ(normalized, WithBackslashes(decoded));
+        const std::wstring target = installDir + L"\\" + normalized;
+        ASSERT_TRUE(c.targetLength == 0 || target.size() == c.targetLength);
+        const bool fits = target.size() < MAX_PATH;
+        EXPECT_EQ(FullPathOf(target), fits ? target : L"");
+        EXPECT_EQ(FullPathOf(installDir + L"\\sub\\..\\" + normalized), fits ? target : L"");
+        const std::wstring folder = target.substr(0, target.rfind(L'\\'));
+        EXPECT_EQ(EnsureParentDirectory(target), fits);
+        EXPECT_EQ(DirectoryExists(folder), fits) << "a path past the limit creates nothing";
+    }
+}
+
 TEST_F(ExtractionTest, EscapingEntryIsRefused)
 {
     std::string archive = BuildZip({{"top/", ""}, {"top/a.txt", "a"}, {"top/ppppppp.dll", "evil"}});
@@ -161,6 +273,15 @@ void ShrinkRecordedSize(std::string& a) { WriteCentralField(a, 2, CentralField::
 void MarkEncrypted(std::string& a) { WriteCentralField(a, 2, CentralField::Flags, ReadCentralField(a, 2, CentralField::Flags) | 1); }
 void UseUnsupportedMethod(std::string& a) { WriteCentralField(a, 2, CentralField::Method, 12); }
 void RecordHugeCompressedSize(std::string& a) { WriteCentralField(a, 2, CentralField::CompressedSize, 0x7FFFFFF0); }
+// The two below leave a deflate stream that has not ended when the entry's
+// data runs out: the inflater then asks for more input than the entry has.
+void HalveRecordedCompressedSize(std::string& a) { WriteCentralField(a, 2, CentralField::CompressedSize, ReadCentralField(a, 2, CentralField::CompressedSize) / 2); }
+void OverwriteDataWithGarbage(std::string& a)
+{
+    // Bytes of 'Z' read as fixed-Huffman blocks that never reach an end.
+    const size_t data = EntryDataOffset(a, 2);
+    std::fill_n(a.begin() + static_cast<std::ptrdiff_t>(data), ReadCentralField(a, 2, CentralField::CompressedSize), 'Z');
+}
 
 struct DamageCase {
     const char* description;
@@ -178,17 +299,26 @@ TEST_F(ExtractionTest, DamagedEntriesFailWithoutLeavingTheirFile)
         {"encrypted", MarkEncrypted, false},
         {"unsupported method", UseUnsupportedMethod, false},
         {"compressed size beyond the archive", RecordHugeCompressedSize, true},
+        {"deflate data cut short by its recorded compressed size", HalveRecordedCompressedSize, false},
+        {"garbage instead of deflate data", OverwriteDataWithGarbage, false},
     };
     std::string content(200000, 'x');
     for (size_t i = 0; i < content.size(); i += 7) {
         content[i] = static_cast<char>('a' + i % 23);
     }
+    int caseNumber = 0;
     for (const DamageCase& c : cases) {
         SCOPED_TRACE(c.description);
-        RemoveTree(installDir);
+        // A directory of its own: an extraction that had to be abandoned keeps its file open.
+        installDir = temp / (L"Orvicap" + std::to_wstring(++caseNumber));
         std::string archive = BuildZip({{"top/", ""}, {"top/good.txt", "good"}, {"top/damaged.bin", content}});
         c.damage(archive);
-        EXPECT_FALSE(Extract(archive));
+        bool extracted = true;
+        if (!ExtractWithinLimit(archive, extracted)) {
+            ADD_FAILURE() << "the extraction did not end";
+            continue;
+        }
+        EXPECT_FALSE(extracted);
         std::map<std::wstring, std::string> expected;
         if (!c.archiveRefusedWhole) {
             expected[L"good.txt"] = "good";

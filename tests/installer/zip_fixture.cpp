@@ -60,3 +60,16 @@ void WriteCentralField(std::string& archive, int index, CentralField field, unsi
     size_t width = field == CentralField::Flags || field == CentralField::Method ? 2 : 4;
     std::memcpy(archive.data() + at, &value, width);
 }
+
+size_t EntryDataOffset(const std::string& archive, int index)
+{
+    const size_t kLocalHeaderSize = 30;
+    const size_t kNameLengthOffset = 26;
+    const size_t kExtraLengthOffset = 28;
+    size_t local = ReadCentralField(archive, index, CentralField::LocalHeaderOffset);
+    unsigned short nameLength = 0;
+    unsigned short extraLength = 0;
+    std::memcpy(&nameLength, archive.data() + local + kNameLengthOffset, sizeof(nameLength));
+    std::memcpy(&extraLength, archive.data() + local + kExtraLengthOffset, sizeof(extraLength));
+    return local + kLocalHeaderSize + nameLength + extraLength;
+}

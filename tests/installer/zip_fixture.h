@@ -19,6 +19,17 @@ void RenameEntry(std::string& archive, const std::string& from, const std::strin
 
 // Fields of the index-th central directory record, which is what the reader
 // trusts for sizes, CRC-32, method and flags.
-enum class CentralField { Flags = 8, Method = 10, Crc32 = 16, CompressedSize = 20, UncompressedSize = 24 };
+enum class CentralField {
+    Flags = 8,
+    Method = 10,
+    Crc32 = 16,
+    CompressedSize = 20,
+    UncompressedSize = 24,
+    LocalHeaderOffset = 42
+};
 unsigned ReadCentralField(const std::string& archive, int index, CentralField field);
 void WriteCentralField(std::string& archive, int index, CentralField field, unsigned value);
+
+// Where the index-th entry's stored (compressed) data begins: past its local
+// header, its name and its extra field.
+size_t EntryDataOffset(const std::string& archive, int index);

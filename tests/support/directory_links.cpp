@@ -56,6 +56,20 @@ bool RunningUnderWine()
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
+std::wstring UnixDriveSpellingOf(const std::wstring& path)
+{
+    std::wstring unixPath = UnixPathOf(path);
+    if (unixPath.empty()) {
+        return std::wstring();
+    }
+    for (wchar_t& c : unixPath) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return L"Z:" + unixPath;
+}
+
 bool MakeDirectoryLink(const std::wstring& target, const std::wstring& link)
 {
     if (!RunningUnderWine()) {

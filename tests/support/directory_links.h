@@ -8,3 +8,7 @@
 bool RunningUnderWine();
 bool MakeDirectoryLink(const std::wstring& target, const std::wstring& link);
 void RemoveDirectoryLink(const std::wstring& link);
+
+// The same path reached through Wine's Z: drive, which maps the Unix root: a
+// second drive letter onto the same folder.  Empty where Wine is not running.
+std::wstring UnixDriveSpellingOf(const std::wstring& path);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <vector>
+
 #include "staging_cleanup.h"
 #include "test_files.h"
 
@@ -45,11 +48,41 @@ TEST(ClearStagingDir, FilesAreDeletedSubdirectoriesRecycledAndTheDirectoryRemove
     RemoveTree(recycled);
 }
 
+// The names of a folder's entries, in listing order.
+std::vector<std::wstring> EntriesOf(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry{};
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        if (wcscmp(entry.cFileName, L".") != 0 && wcscmp(entry.cFileName, L"..") != 0) {
+            names.push_back(entry.cFileName);
+        }
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return names;
+}
+
+// Nothing to list and nothing to remove: the folder that would have held it
+// keeps all it has, names that begin like the missing one included, and no
+// directory of that name appears.
 TEST(ClearStagingDir, MissingStagingDirectoryIsLeftAlone)
 {
     ScopedTempDir temp;
-    ClearStagingDir(temp / L"absent");
-    EXPECT_TRUE(DirectoryExists(temp.path));
+    ASSERT_TRUE(WriteFileBytes(temp / L"staging.txt", "kept"));
+    ASSERT_TRUE(CreateDirectories(temp / L"staging-old\\inner"));
+    ASSERT_TRUE(WriteFileBytes(temp / L"staging-old\\inner\\f.dat", "kept"));
+    const std::vector<std::wstring> before = EntriesOf(temp.path);
+
+    ClearStagingDir(temp / L"staging");
+
+    EXPECT_EQ(EntriesOf(temp.path), before);
+    EXPECT_FALSE(DirectoryExists(temp / L"staging"));
+    EXPECT_EQ(ReadFileBytes(temp / L"staging.txt"), "kept");
+    EXPECT_EQ(ReadFileBytes(temp / L"staging-old\\inner\\f.dat"), "kept");
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <iostream>
+
+#include "directory_links.h"
 #include "restart.h"
+#include "test_files.h"
 #include "update_request.h"
 
 namespace {
@@ -96,6 +100,91 @@ TEST(UpdateRequest, StagingDirThatIsOrHoldsTheInstallDirIsRefused)
         request.stagingDir = c.stagingDir;
         EXPECT_EQ(IsValidUpdateRequest(request), c.valid);
     }
+}
+
+// Empty when the volume keeps no 8.3 name distinct from the long one.
+std::wstring ShortPathOf(const std::wstring& path)
+{
+    wchar_t buffer[MAX_PATH] = {};
+    DWORD length = GetShortPathNameW(path.c_str(), buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || _wcsicmp(buffer, path.c_str()) == 0) {
+        return std::wstring();
+    }
+    return std::wstring(buffer, length);
+}
+
+std::wstring WithLongPathPrefix(const std::wstring& path) { return L"\\\\?\\" + path; }
+std::wstring WithDevicePrefix(const std::wstring& path) { return L"\\\\.\\" + path; }
+
+struct StagingAliasCase {
+    const char* description;
+    std::wstring installRoot;
+    std::wstring stagingDir;  // either left empty: this system gives no such spelling
+    bool valid;
+};
+
+// The same directories written another way: the check compares what the
+// paths open, not how they are spelt.  Names with spaces, so that each has an
+// 8.3 short name distinct from its long one.
+TEST(UpdateRequest, StagingDirThatOpensAsTheInstallDirOrAnAncestorIsRefused)
+{
+    ScopedTempDir temp;
+    const std::wstring programs = temp / L"programs";
+    const std::wstring parent = programs + L"\\Installed Programs";
+    const std::wstring root = parent + L"\\Orvicap Installation";
+    const std::wstring sibling = parent + L"\\Orvicap Staging";
+    const std::wstring inside = root + L"\\update-staging";
+    ASSERT_TRUE(CreateDirectories(inside));
+    ASSERT_TRUE(CreateDirectories(sibling));
+    // Outside the tree they lead into, so that the folders above a link are
+    // not the folders above its target.
+    const std::wstring links = temp / L"links";
+    ASSERT_TRUE(CreateDirectories(links));
+    const std::wstring linkToRoot = links + L"\\to root";
+    const std::wstring linkToParent = links + L"\\to parent";
+    const std::wstring linkToSibling = links + L"\\to sibling";
+    ASSERT_TRUE(MakeDirectoryLink(root, linkToRoot));
+    ASSERT_TRUE(MakeDirectoryLink(parent, linkToParent));
+    ASSERT_TRUE(MakeDirectoryLink(sibling, linkToSibling));
+
+    const StagingAliasCase cases[] = {
+        {"\\\\?\\ before the install directory", root, WithLongPathPrefix(root), false},
+        {"\\\\?\\ before its parent", root, WithLongPathPrefix(parent), false},
+        {"\\\\?\\ before the folder above its parent", root, WithLongPathPrefix(programs), false},
+        {"\\\\.\\ before the install directory", root, WithDevicePrefix(root), false},
+        {"8.3 short name of the install directory", root, ShortPathOf(root), false},
+        {"8.3 short name of its parent", root, ShortPathOf(parent), false},
+        {"trailing dot", root, root + L".", false},
+        {"second drive letter onto the install directory", root, UnixDriveSpellingOf(root), false},
+        {"link to the install directory", root, linkToRoot, false},
+        {"link to its parent", root, linkToParent, false},
+        {"install directory given with \\\\?\\, staging plainly its parent", WithLongPathPrefix(root), parent, false},
+        {"install directory given as a short name, staging plainly itself", ShortPathOf(root), root, false},
+        {"install directory not created yet, staging its parent with \\\\?\\", root + L"\\not yet",
+         WithLongPathPrefix(root), false},
+        {"install directory given through a link, staging a folder above where the link leads",
+         linkToParent + L"\\Orvicap Installation", programs, false},
+        {"\\\\?\\ before a sibling", root, WithLongPathPrefix(sibling), true},
+        {"\\\\?\\ before a directory inside the install directory", root, WithLongPathPrefix(inside), true},
+        {"8.3 short name of a sibling", root, ShortPathOf(sibling), true},
+        {"link to a sibling", root, linkToSibling, true},
+        {"a staging directory that does not exist", root, WithLongPathPrefix(parent + L"\\absent"), true},
+    };
+    for (const StagingAliasCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.description << ": " << testing::PrintToString(c.stagingDir));
+        if (c.stagingDir.empty() || c.installRoot.empty()) {
+            std::cout << "not shown here: " << c.description << "\n";
+            continue;
+        }
+        UpdateRequest request;
+        request.pid = 1;
+        request.installRoot = c.installRoot;
+        request.stagingDir = c.stagingDir;
+        EXPECT_EQ(IsValidUpdateRequest(request), c.valid);
+    }
+    RemoveDirectoryLink(linkToRoot);
+    RemoveDirectoryLink(linkToParent);
+    RemoveDirectoryLink(linkToSibling);
 }
 
 struct RestartTargetCase {

@@ -40,6 +40,8 @@ TEST_F(UpdaterProcessTest, InvalidRequestsShowTheUsageMessageAndTouchNothing)
         // The trailing backslash doubles to stay a backslash before the closing quote.
         L"--pid 12 --install-root \"" + staging + L"\" --staging-dir \"" + staging + L"\\\\\"",
         L"--pid 12 --install-root \"" + staging + L"\\app\" --staging-dir \"" + staging + L"\"",
+        // The same folder spelt another way is the same folder.
+        L"--pid 12 --install-root \"" + staging + L"\\app\" --staging-dir \"\\\\?\\" + staging + L"\"",
     };
     for (const std::wstring& arguments : cases) {
         SCOPED_TRACE(testing::PrintToString(arguments));
