@@ -1,5 +1,7 @@
 #include "test_processes.h"
 
+#include <cstdio>
+
 #include "test_files.h"
 
 StartedProcess::~StartedProcess()
@@ -25,8 +27,20 @@ bool StartProcess(const std::wstring& commandLine, StartedProcess& started)
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     std::wstring writable = commandLine;
-    if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        return false;
+    // On a loaded machine Wine now and then fails to start a program at all;
+    // one more try after a pause tells that apart from a program that cannot
+    // start.
+    for (int attempt = 0;; ++attempt) {
+        if (CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            break;
+        }
+        const DWORD error = GetLastError();
+        std::fprintf(stderr, "StartProcess: CreateProcessW failed with error %lu (attempt %d)\n", error, attempt + 1);
+        if (attempt == 1) {
+            return false;
+        }
+        Sleep(500);
+        writable = commandLine;
     }
     CloseHandle(info.hThread);
     started.process = info.hProcess;
