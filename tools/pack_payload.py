@@ -235,7 +235,7 @@ def main(argv):
         shown = path if path.startswith("--") or os.path.isabs(path) else args.app_dir / path
         print(f"pack_payload: refused {shown}: {problem}", file=sys.stderr)
     if problems:
-        print(f"pack_payload: {args.app_dir} cannot be packed ({len(problems)} problems)", file=sys.stderr)
+        print(f"pack_payload: {args.app_dir} cannot be packed ({len(problems)} problem{'s' if len(problems) != 1 else ''})", file=sys.stderr)
         return 1
     return 0
 
