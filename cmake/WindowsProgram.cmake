@@ -22,10 +22,14 @@ else()
 endif()
 
 # Applies the project's own warning and Windows settings to a target; third-
-# party code (miniz, GoogleTest) keeps its own.
+# party code (miniz, GoogleTest) keeps its own.  The project's own code is
+# optimised for size: none of it is where time goes (that is miniz's inflater,
+# the system's drawing and the disk), and it takes a tenth off the installer
+# stub.
 function(orvicap_target_defaults target)
   target_compile_options(${target} PRIVATE
-    $<$<COMPILE_LANGUAGE:C,CXX>:-Wall -Wextra>)
+    $<$<COMPILE_LANGUAGE:C,CXX>:-Wall -Wextra>
+    $<$<AND:$<COMPILE_LANGUAGE:C,CXX>,$<CONFIG:Release>>:-Os>)
   target_compile_definitions(${target} PRIVATE
     UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
     _WIN32_WINNT=0x0A00 WINVER=0x0A00)
