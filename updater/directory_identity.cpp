@@ -64,17 +64,7 @@ std::wstring KeepRootSeparator(std::wstring path)
 // The full path without trailing separators (a drive's root keeps its own).
 std::wstring FullDirectoryPath(const std::wstring& path)
 {
-    DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) {
-        return path;
-    }
-    std::wstring full(needed, L'\0');
-    DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    full.resize(written < needed ? written : 0);
-    while (!full.empty() && full.back() == L'\\') {
-        full.pop_back();
-    }
-    return KeepRootSeparator(full);
+    return KeepRootSeparator(FullPathWithoutTrailingSeparators(path));
 }
 
 // The directory that holds path; empty above a root ("C:\", "\\?\C:\") or
@@ -138,4 +128,19 @@ bool OpensAsSameOrAncestorDirectory(const std::wstring& candidate, const std::ws
         }
     }
     return false;
+}
+
+std::wstring FullPathWithoutTrailingSeparators(const std::wstring& path)
+{
+    DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return path;
+    }
+    std::wstring full(needed, L'\0');
+    DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    full.resize(written < needed ? written : 0);
+    while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) {
+        full.pop_back();
+    }
+    return full;
 }

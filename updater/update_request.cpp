@@ -54,23 +54,6 @@ UpdateRequest ParseUpdateArguments(const std::vector<std::wstring>& arguments)
     return request;
 }
 
-// The full path without trailing separators, so that "C:\" and "C:" or
-// "D:\app\" and "D:\app" compare equal.
-static std::wstring ComparablePath(const std::wstring& path)
-{
-    DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) {
-        return path;
-    }
-    std::wstring full(needed, L'\0');
-    DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    full.resize(written < needed ? written : 0);
-    while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) {
-        full.pop_back();
-    }
-    return full;
-}
-
 static bool SamePathText(const std::wstring& a, const std::wstring& b)
 {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
@@ -79,8 +62,8 @@ static bool SamePathText(const std::wstring& a, const std::wstring& b)
 
 static bool IsSameOrAncestorByText(const std::wstring& candidate, const std::wstring& path)
 {
-    std::wstring ancestor = ComparablePath(candidate);
-    std::wstring descendant = ComparablePath(path);
+    std::wstring ancestor = FullPathWithoutTrailingSeparators(candidate);
+    std::wstring descendant = FullPathWithoutTrailingSeparators(path);
     if (SamePathText(ancestor, descendant)) {
         return true;
     }
