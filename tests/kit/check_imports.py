@@ -6,7 +6,8 @@ always loads from System32 (the KnownDLLs), so none can be planted beside them.
 --built DIRS: every other program built here (tests, helpers) may import only
 DLLs that ship with Windows: no compiler runtime DLLs.
 --built skips CMake's own compiler probes, the folder import-check-fixture,
-which holds a deliberately bad program, and fixture files that are not programs.
+which holds a deliberately bad program, Wine prefixes (drive_c) and fixture
+files that are not programs.
 """
 import argparse
 import pathlib
@@ -26,7 +27,8 @@ WINDOWS_DLLS = KNOWN_DLLS | {
     "winmm.dll", "crypt32.dll", "bcrypt.dll", "userenv.dll", "dwmapi.dll",
 }
 
-SKIPPED_FOLDERS = {"import-check-fixture", "CMakeFiles"}
+# drive_c is a Wine prefix's: the programs there are Wine's, not this kit's.
+SKIPPED_FOLDERS = {"import-check-fixture", "CMakeFiles", "drive_c"}
 
 
 def imported_dlls(program):

@@ -9,6 +9,9 @@ show="$here/../../tools/show_installer.sh"
 installer=$1 work=$2
 rm -rf "$work"
 mkdir -p "$work"
+# The prefix (over a gigabyte, full of Wine's own programs) is of no use once
+# the test has ended; the screenshot stays for a look.
+trap 'rm -rf "$work/wine"' EXIT
 
 fail() { echo "FAIL: $*"; exit 1; }
 
