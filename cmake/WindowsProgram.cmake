@@ -48,25 +48,23 @@ endfunction()
 # when the program, the signing settings or the certificate files change, so
 # that turning signing on in a build folder cannot leave an unsigned copy
 # behind; a failed signing leaves no copy, so the next build tries again.
-set(ORVICAP_SIGN_SETTINGS PKCS12 PASSWORD_FILE CERT KEY TIMESTAMP_URL DESCRIPTION URL)
+include("${CMAKE_CURRENT_LIST_DIR}/SignSettings.cmake")
 function(orvicap_shipped_program target)
   set(shipped_dir "${CMAKE_BINARY_DIR}/shipped")
   set(shipped "${shipped_dir}/${target}.exe")
   set(environment "SOURCE_DATE_EPOCH=${ORVICAP_SOURCE_DATE_EPOCH}")
-  set(settings_text "SOURCE_DATE_EPOCH=${ORVICAP_SOURCE_DATE_EPOCH}\n")
   set(certificate_files)
   foreach(setting IN LISTS ORVICAP_SIGN_SETTINGS)
     list(APPEND environment "ORVICAP_SIGN_${setting}=${ORVICAP_SIGN_${setting}}")
-    string(APPEND settings_text "${setting}=${ORVICAP_SIGN_${setting}}\n")
-  endforeach()
-  foreach(file_setting PKCS12 PASSWORD_FILE CERT KEY)
-    if(ORVICAP_SIGN_${file_setting})
-      list(APPEND certificate_files "${ORVICAP_SIGN_${file_setting}}")
+    if(setting IN_LIST ORVICAP_SIGN_FILE_SETTINGS AND ORVICAP_SIGN_${setting})
+      list(APPEND certificate_files "${ORVICAP_SIGN_${setting}}")
     endif()
   endforeach()
-  # Written only when the text changes, so its time tells when the settings did.
+  # The signing step's whole environment, written only when it changes, so
+  # that the file's time tells when the settings did.
   set(settings_file "${shipped_dir}/sign-settings.txt")
-  file(CONFIGURE OUTPUT "${settings_file}" CONTENT "${settings_text}")
+  list(JOIN environment "\n" settings_text)
+  file(CONFIGURE OUTPUT "${settings_file}" CONTENT "${settings_text}\n")
   add_custom_command(OUTPUT "${shipped}"
     COMMAND ${CMAKE_COMMAND} -E rm -f "${shipped}"
     COMMAND ${CMAKE_COMMAND} -E env ${environment}

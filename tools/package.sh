@@ -17,16 +17,18 @@ usage() {
 absolute() { [[ $1 == /* ]] && echo "$1" || echo "$PWD/$1"; }
 
 app_dir="" build_dir="$repo/build/package"
-sign_settings=()
+# Every signing setting is handed to the build, empty when not given: a build
+# folder keeps its cache, and a setting of an earlier run must not linger.
+declare -A sign=([PKCS12]="" [PASSWORD_FILE]="" [CERT]="" [KEY]="" [TIMESTAMP_URL]="" [DESCRIPTION]="" [URL]="")
 while [[ $# -gt 0 ]]; do
   case $1 in
-    --pkcs12) sign_settings+=("-DORVICAP_SIGN_PKCS12=$(absolute "${2:?}")") ;;
-    --password-file) sign_settings+=("-DORVICAP_SIGN_PASSWORD_FILE=$(absolute "${2:?}")") ;;
-    --cert) sign_settings+=("-DORVICAP_SIGN_CERT=$(absolute "${2:?}")") ;;
-    --key) sign_settings+=("-DORVICAP_SIGN_KEY=$(absolute "${2:?}")") ;;
-    --timestamp) sign_settings+=("-DORVICAP_SIGN_TIMESTAMP_URL=${2:?}") ;;
-    --description) sign_settings+=("-DORVICAP_SIGN_DESCRIPTION=${2:?}") ;;
-    --url) sign_settings+=("-DORVICAP_SIGN_URL=${2:?}") ;;
+    --pkcs12) sign[PKCS12]=$(absolute "${2:?}") ;;
+    --password-file) sign[PASSWORD_FILE]=$(absolute "${2:?}") ;;
+    --cert) sign[CERT]=$(absolute "${2:?}") ;;
+    --key) sign[KEY]=$(absolute "${2:?}") ;;
+    --timestamp) sign[TIMESTAMP_URL]=${2:?} ;;
+    --description) sign[DESCRIPTION]=${2:?} ;;
+    --url) sign[URL]=${2:?} ;;
     --build-dir) build_dir=$(absolute "${2:?}") ;;
     -*) echo "package: unknown option $1" >&2; usage ;;
     *) [[ -z $app_dir ]] || usage; app_dir=$(absolute "$1"); shift; continue ;;
@@ -34,11 +36,9 @@ while [[ $# -gt 0 ]]; do
   shift 2
 done
 [[ -n $app_dir ]] || usage
-# A build folder keeps its cache: settings not given this time must not
-# linger from an earlier run, so every one is given, empty when unset.
-for setting in PKCS12 PASSWORD_FILE CERT KEY TIMESTAMP_URL DESCRIPTION URL; do
-  printf '%s\n' "${sign_settings[@]}" | grep -q "^-DORVICAP_SIGN_$setting=" ||
-    sign_settings+=("-DORVICAP_SIGN_$setting=")
+sign_settings=()
+for setting in "${!sign[@]}"; do
+  sign_settings+=("-DORVICAP_SIGN_$setting=${sign[$setting]}")
 done
 
 # The packer needs only Python, which a fresh Debian has; the kit's own build

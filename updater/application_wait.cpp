@@ -6,7 +6,7 @@
 bool WaitForApplicationExit(DWORD pid)
 {
     ScopedKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
-    if (process.handle == nullptr) {
+    if (!process.valid()) {
         return true;
     }
     DWORD result = WaitForSingleObject(process.handle, kWaitForExitMs);

@@ -2,51 +2,43 @@
 
 #include <windows.h>
 
-// Owns a directory enumeration handle from FindFirstFileW.
-struct ScopedFindHandle {
-    HANDLE handle = INVALID_HANDLE_VALUE;
+// Owns one handle of a kind: Kind::Close releases it, and Kind::None() is the
+// value the opening call returns when it opened nothing.
+template <typename Kind>
+struct ScopedHandle {
+    HANDLE handle;
 
-    explicit ScopedFindHandle(HANDLE h) : handle(h) {}
-    ~ScopedFindHandle()
+    explicit ScopedHandle(HANDLE h) : handle(h) {}
+    ~ScopedHandle()
     {
-        if (handle != INVALID_HANDLE_VALUE) {
-            FindClose(handle);
+        if (valid()) {
+            Kind::Close(handle);
         }
     }
-    ScopedFindHandle(const ScopedFindHandle&) = delete;
-    ScopedFindHandle& operator=(const ScopedFindHandle&) = delete;
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
 
-    bool valid() const { return handle != INVALID_HANDLE_VALUE; }
+    bool valid() const { return handle != Kind::None(); }
 };
 
-// Owns a kernel object handle (process, thread) that CloseHandle releases.
-struct ScopedKernelHandle {
-    HANDLE handle = nullptr;
-
-    explicit ScopedKernelHandle(HANDLE h) : handle(h) {}
-    ~ScopedKernelHandle()
-    {
-        if (handle != nullptr) {
-            CloseHandle(handle);
-        }
-    }
-    ScopedKernelHandle(const ScopedKernelHandle&) = delete;
-    ScopedKernelHandle& operator=(const ScopedKernelHandle&) = delete;
+// A directory enumeration handle from FindFirstFileW.
+struct FindHandleKind {
+    static HANDLE None() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { FindClose(handle); }
 };
+using ScopedFindHandle = ScopedHandle<FindHandleKind>;
 
-// Owns a file or directory handle from CreateFileW.
-struct ScopedFileHandle {
-    HANDLE handle = INVALID_HANDLE_VALUE;
-
-    explicit ScopedFileHandle(HANDLE h) : handle(h) {}
-    ~ScopedFileHandle()
-    {
-        if (handle != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle);
-        }
-    }
-    ScopedFileHandle(const ScopedFileHandle&) = delete;
-    ScopedFileHandle& operator=(const ScopedFileHandle&) = delete;
-
-    bool valid() const { return handle != INVALID_HANDLE_VALUE; }
+// A kernel object handle (process, thread) from an Open call.
+struct KernelHandleKind {
+    static HANDLE None() { return nullptr; }
+    static void Close(HANDLE handle) { CloseHandle(handle); }
 };
+using ScopedKernelHandle = ScopedHandle<KernelHandleKind>;
+
+// A file or directory handle from CreateFileW, which reports failure with
+// INVALID_HANDLE_VALUE rather than nullptr.
+struct FileHandleKind {
+    static HANDLE None() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+using ScopedFileHandle = ScopedHandle<FileHandleKind>;

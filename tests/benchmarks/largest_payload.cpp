@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -81,19 +82,20 @@ bool WriteCopyWithoutLargeAddresses(const std::wstring& copyPath)
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::string image = ReadFileBytes(self);
-    if (image.size() < 0x40) {
+    IMAGE_DOS_HEADER dos{};
+    if (image.size() < sizeof(dos)) {
         return false;
     }
-    DWORD header = 0;
-    std::memcpy(&header, &image[0x3C], sizeof(header));
-    const size_t characteristicsAt = header + 4 + 18;
-    if (characteristicsAt + 2 > image.size()) {
-        return false;
-    }
+    std::memcpy(&dos, image.data(), sizeof(dos));
+    const size_t characteristicsAt =
+        static_cast<size_t>(dos.e_lfanew) + offsetof(IMAGE_NT_HEADERS, FileHeader.Characteristics);
     WORD characteristics = 0;
-    std::memcpy(&characteristics, &image[characteristicsAt], 2);
+    if (characteristicsAt + sizeof(characteristics) > image.size()) {
+        return false;
+    }
+    std::memcpy(&characteristics, &image[characteristicsAt], sizeof(characteristics));
     characteristics &= static_cast<WORD>(~kLargeAddressAware);
-    std::memcpy(&image[characteristicsAt], &characteristics, 2);
+    std::memcpy(&image[characteristicsAt], &characteristics, sizeof(characteristics));
     return WriteFileBytes(copyPath, image);
 }
 
