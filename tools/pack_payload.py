@@ -144,6 +144,19 @@ def required_file_problems(app_dir, required):
     return problems
 
 
+def supplied_file_problems(app_dir, supplied):
+    """A file the build puts into the folder must not be there in another
+    letter case: the copy would sit beside it, and the two would become one
+    on Windows."""
+    problems = []
+    for name in supplied:
+        slip = case_slip_of(app_dir, name)
+        if slip:
+            problems.append((slip, f"differs only in letter case from {name}, which the kit's build puts "
+                                   f"there: remove it (the kit supplies its own)"))
+    return problems
+
+
 class PayloadEntryInfo(zipfile.ZipInfo):
     """An entry whose name is always marked as UTF-8.
 
@@ -224,8 +237,10 @@ def main(argv):
     if not args.app_dir.is_dir():
         parser.error(f"--app-dir {args.app_dir} is not a folder")
     if args.check:
-        required = [name for name in REQUIRED_FILES if not (args.updater_supplied and name.endswith("VLUpdater.exe"))]
+        supplied = [name for name in REQUIRED_FILES if args.updater_supplied and name.endswith("VLUpdater.exe")]
+        required = [name for name in REQUIRED_FILES if name not in supplied]
         problems = folder_problems(args.app_dir, args.top_folder, required)[1]
+        problems += supplied_file_problems(args.app_dir, supplied)
     elif args.output is None:
         parser.error("--output is needed unless --check is given")
     else:

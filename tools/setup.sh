@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64 wine32:i386
   xvfb xauth x11-apps x11-utils netpbm fonts-wqy-microhei googletest
-  dpkg-dev xz-utils ca-certificates nsis osslsigncode openssl
+  dpkg-dev xz-utils ca-certificates nsis osslsigncode openssl git
 )
 
 missing_packages() {

@@ -211,6 +211,20 @@ class CheckTest(PackerTest):
         self.assertIn(f"refused {app / 'x/CONOUT$'}: the name is a device name", result.stderr)
         self.assertNotIn("VLUpdater", result.stderr)
 
+    def test_check_refuses_the_supplied_updater_in_another_letter_case_by_the_engineers_path(self):
+        for name in ["bin/64bit/vlupdater.exe", "bin/64bit/VLUPDATER.EXE"]:
+            with self.subTest(name):
+                app, result = self.check({"bin/64bit/Orvicap.exe": b"m", name: b"u"}, "--updater-supplied")
+                self.assertEqual(result.returncode, 1)
+                self.assertIn(f"refused {app / name}: differs only in letter case from bin/64bit/VLUpdater.exe",
+                              result.stderr)
+                (app / name).unlink()
+
+    def test_check_takes_the_supplied_updater_spelled_exactly(self):
+        app, result = self.check({"bin/64bit/Orvicap.exe": b"m", "bin/64bit/VLUpdater.exe": b"u"},
+                                 "--updater-supplied")
+        self.assertEqual(result.returncode, 0, result.stderr)
+
 
 if __name__ == "__main__":
     unittest.main()
