@@ -42,3 +42,11 @@ add_test(NAME kit.MainCommandShowsInstallerWindowOnNewPrefix
           "${shown_installer}" "${CMAKE_BINARY_DIR}/main-command-test")
 set_tests_properties(kit.MainCommandShowsInstallerWindowOnNewPrefix PROPERTIES
   LABELS kit TIMEOUT 600 COST 500)
+
+# The signing step with each form of certificate (an RC2-40 PKCS#12 file among
+# them), and the signing time wherever the sources come from; it signs copies
+# of the updater as built, before the kit's own signing step.
+add_test(NAME kit.SigningAcceptsRealCertificatesAndStaysReproducible
+  COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/tests/kit/test_signing.py"
+          "${CMAKE_BINARY_DIR}/x86_64/updater/VLUpdater.exe")
+set_tests_properties(kit.SigningAcceptsRealCertificatesAndStaysReproducible PROPERTIES LABELS kit TIMEOUT 300)

@@ -44,32 +44,20 @@ endfunction()
 # signed when a certificate is set, else a plain copy, made by the target
 # NAME_shipped.  Whatever embeds or gathers the program takes this copy, so
 # that the updater inside the payload, the uninstaller inside the installer
-# and the installer itself all go out signed alike.  The copy is made again
-# when the program, the signing settings or the certificate files change, so
-# that turning signing on in a build folder cannot leave an unsigned copy
-# behind; a failed signing leaves no copy, so the next build tries again.
-include("${CMAKE_CURRENT_LIST_DIR}/SignSettings.cmake")
+# and the installer itself all go out signed alike.  The superbuild writes the
+# signing settings to ORVICAP_SIGN_SETTINGS_FILE (read by the signing step
+# itself, so that no value passes through a CMake list and splits at ";") and
+# keeps ORVICAP_SIGN_STAMP, which changes with the settings and the
+# certificate files, so that turning signing on in a build folder cannot leave
+# an unsigned copy behind; a failed signing leaves no copy, so the next build
+# tries again.
 function(orvicap_shipped_program target)
-  set(shipped_dir "${CMAKE_BINARY_DIR}/shipped")
-  set(shipped "${shipped_dir}/${target}.exe")
-  set(environment "SOURCE_DATE_EPOCH=${ORVICAP_SOURCE_DATE_EPOCH}")
-  set(certificate_files)
-  foreach(setting IN LISTS ORVICAP_SIGN_SETTINGS)
-    list(APPEND environment "ORVICAP_SIGN_${setting}=${ORVICAP_SIGN_${setting}}")
-    if(setting IN_LIST ORVICAP_SIGN_FILE_SETTINGS AND ORVICAP_SIGN_${setting})
-      list(APPEND certificate_files "${ORVICAP_SIGN_${setting}}")
-    endif()
-  endforeach()
-  # The signing step's whole environment, written only when it changes, so
-  # that the file's time tells when the settings did.
-  set(settings_file "${shipped_dir}/sign-settings.txt")
-  list(JOIN environment "\n" settings_text)
-  file(CONFIGURE OUTPUT "${settings_file}" CONTENT "${settings_text}\n")
+  set(shipped "${CMAKE_BINARY_DIR}/shipped/${target}.exe")
   add_custom_command(OUTPUT "${shipped}"
     COMMAND ${CMAKE_COMMAND} -E rm -f "${shipped}"
-    COMMAND ${CMAKE_COMMAND} -E env ${environment}
-            "${CMAKE_SOURCE_DIR}/tools/sign_program.sh" "$<TARGET_FILE:${target}>" "${shipped}"
-    DEPENDS ${target} "${settings_file}" "${CMAKE_SOURCE_DIR}/tools/sign_program.sh" ${certificate_files}
+    COMMAND "${CMAKE_SOURCE_DIR}/tools/sign_program.sh" "${ORVICAP_SIGN_SETTINGS_FILE}"
+            "$<TARGET_FILE:${target}>" "${shipped}"
+    DEPENDS ${target} "${ORVICAP_SIGN_STAMP}" "${CMAKE_SOURCE_DIR}/tools/sign_program.sh"
     COMMENT "Making the shipped ${target}.exe"
     VERBATIM)
   add_custom_target(${target}_shipped ALL DEPENDS "${shipped}")

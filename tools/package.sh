@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
 # Turns an application folder into the kit, in one command:
-#   tools/package.sh APP_DIR [--pkcs12 FILE --password-file FILE | --cert FILE --key FILE [--password-file FILE]]
+#   tools/package.sh APP_DIR [--version A.B.C.D]
+#                    [--pkcs12 FILE --password-file FILE | --cert FILE --key FILE [--password-file FILE]]
 #                    [--timestamp URL] [--description TEXT] [--url URL] [--build-dir DIR]
-# Looks at the folder first (in seconds, before anything is installed or
-# built), then sets up what is missing, builds only what ships (no tests) and
-# prints where the installer is, its size and its SHA-256.
+# Looks at the folder and the version first (in seconds, before anything is
+# installed or built), then sets up what is missing, builds only what ships
+# (no tests) and prints where the installer is, its size and its SHA-256.
+# The installer carries the version given, else the ProductVersion of
+# APP_DIR/bin/64bit/Orvicap.exe, else 1.0.0.0.
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 usage() {
-  sed -n '2,4p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+  sed -n '2,5p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
 absolute() { [[ $1 == /* ]] && echo "$1" || echo "$PWD/$1"; }
 
-app_dir="" build_dir="$repo/build/package"
+app_dir="" build_dir="$repo/build/package" version=""
 # Every signing setting is handed to the build, empty when not given: a build
 # folder keeps its cache, and a setting of an earlier run must not linger.
 declare -A sign=([PKCS12]="" [PASSWORD_FILE]="" [CERT]="" [KEY]="" [TIMESTAMP_URL]="" [DESCRIPTION]="" [URL]="")
@@ -30,6 +33,7 @@ while [[ $# -gt 0 ]]; do
     --description) sign[DESCRIPTION]=${2:?} ;;
     --url) sign[URL]=${2:?} ;;
     --build-dir) build_dir=$(absolute "${2:?}") ;;
+    --version) version=${2:?} ;;
     -*) echo "package: unknown option $1" >&2; usage ;;
     *) [[ -z $app_dir ]] || usage; app_dir=$(absolute "$1"); shift; continue ;;
   esac
@@ -45,6 +49,9 @@ done
 # puts the updater beside the main program, so the folder need not hold it.
 command -v python3 >/dev/null || "$repo/tools/setup.sh"
 python3 "$repo/tools/pack_payload.py" --check --updater-supplied --app-dir "$app_dir"
+version_args=(--app-dir "$app_dir")
+[[ -n $version ]] && version_args+=("--version=$version" --given-as=--version)
+python3 "$repo/tools/product_version.py" "${version_args[@]}" >/dev/null
 
 "$repo/tools/setup.sh"
 kit="$build_dir/kit"
@@ -54,9 +61,9 @@ started=$SECONDS
 mkdir -p "$build_dir"
 configure_log="$build_dir/configure.log"
 cmake -S "$repo" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DORVICAP_BUILD_TESTS=OFF \
-  "-DORVICAP_APPLICATION_DIR=$app_dir" "${sign_settings[@]}" >"$configure_log" ||
+  "-DORVICAP_APPLICATION_DIR=$app_dir" "-DORVICAP_VERSION=$version" "${sign_settings[@]}" >"$configure_log" ||
   { echo "package: configuring failed (see $configure_log)" >&2; exit 1; }
-grep -E -- '-- (The programs are signed|No signing certificate)' "$configure_log" | sed 's/^-- /package: /' || true
+grep -E -- '-- (The installer carries|The programs are signed|No signing certificate)' "$configure_log" | sed 's/^-- /package: /' || true
 cmake --build "$build_dir" -j "$(nproc)"
 installer="$kit/VLInstaller.exe"
 echo "package: built in $((SECONDS - started)) s"

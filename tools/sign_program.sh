@@ -1,17 +1,27 @@
 #!/usr/bin/env bash
 # Authenticode signing of one shipped program, with osslsigncode.
-#   sign_program.sh --check          checks the certificate settings only
-#   sign_program.sh IN OUT           writes OUT: IN signed, or IN itself when no
-#                                    certificate is set
-# The settings come from the environment:
+#   sign_program.sh SETTINGS --check        checks the certificate settings only
+#   sign_program.sh SETTINGS --stamp FILE   writes FILE, whose content changes
+#                                           whenever the settings or the
+#                                           certificate files do
+#   sign_program.sh SETTINGS IN OUT         writes OUT: IN signed, or IN itself
+#                                           when no certificate is set
+# SETTINGS is a file of NAME=VALUE lines, each value whole up to the line's
+# end (";" and spaces included), written by the build:
 #   ORVICAP_SIGN_PKCS12 + ORVICAP_SIGN_PASSWORD_FILE   a PKCS#12 file and its password
 #   ORVICAP_SIGN_CERT + ORVICAP_SIGN_KEY               a certificate and key in PEM
 #     (ORVICAP_SIGN_PASSWORD_FILE, if set, holds the key's password)
 #   ORVICAP_SIGN_TIMESTAMP_URL, ORVICAP_SIGN_DESCRIPTION, ORVICAP_SIGN_URL (optional)
 #   SOURCE_DATE_EPOCH   the signing time written when no time-stamp server is used
 set -euo pipefail
-pkcs12=${ORVICAP_SIGN_PKCS12:-} password_file=${ORVICAP_SIGN_PASSWORD_FILE:-}
-cert=${ORVICAP_SIGN_CERT:-} key=${ORVICAP_SIGN_KEY:-}
+settings_file=${1:?usage: sign_program.sh SETTINGS --check | --stamp FILE | IN OUT}
+shift
+declare -A setting=()
+while IFS= read -r line || [[ -n $line ]]; do
+  [[ $line == *=* ]] && setting[${line%%=*}]=${line#*=}
+done <"$settings_file"
+pkcs12=${setting[ORVICAP_SIGN_PKCS12]:-} password_file=${setting[ORVICAP_SIGN_PASSWORD_FILE]:-}
+cert=${setting[ORVICAP_SIGN_CERT]:-} key=${setting[ORVICAP_SIGN_KEY]:-}
 
 fail() { echo "sign_program: $*" >&2; exit 1; }
 
@@ -23,7 +33,11 @@ check_pkcs12() {
   readable "PKCS#12 file" "$pkcs12"
   [[ -n $password_file ]] || fail "a PKCS#12 file needs its password file (ORVICAP_SIGN_PASSWORD_FILE)"
   readable "password file" "$password_file"
-  openssl pkcs12 -in "$pkcs12" -passin "file:$password_file" -nokeys -noout 2>/dev/null ||
+  # Files exported by older Windows tools are encrypted with RC2-40, which
+  # OpenSSL 3 reads only through its legacy provider (osslsigncode loads it
+  # itself); a wrong password fails both ways.
+  openssl pkcs12 -in "$pkcs12" -passin "file:$password_file" -noout 2>/dev/null ||
+    openssl pkcs12 -legacy -in "$pkcs12" -passin "file:$password_file" -noout 2>/dev/null ||
     fail "cannot open $pkcs12 with the password in $password_file (wrong password, or not a PKCS#12 file)"
 }
 
@@ -53,14 +67,18 @@ sign() {
     args+=(-certs "$cert" -key "$key")
     [[ -n $password_file ]] && args+=(-readpass "$password_file")
   fi
-  [[ -n ${ORVICAP_SIGN_DESCRIPTION:-} ]] && args+=(-n "$ORVICAP_SIGN_DESCRIPTION")
-  [[ -n ${ORVICAP_SIGN_URL:-} ]] && args+=(-i "$ORVICAP_SIGN_URL")
-  if [[ -n ${ORVICAP_SIGN_TIMESTAMP_URL:-} ]]; then
-    args+=(-ts "$ORVICAP_SIGN_TIMESTAMP_URL")
-  elif [[ -n ${SOURCE_DATE_EPOCH:-} ]]; then
+  local description=${setting[ORVICAP_SIGN_DESCRIPTION]:-} url=${setting[ORVICAP_SIGN_URL]:-}
+  local timestamp_url=${setting[ORVICAP_SIGN_TIMESTAMP_URL]:-} time=${setting[SOURCE_DATE_EPOCH]:-}
+  [[ -n $description ]] && args+=(-n "$description")
+  [[ -n $url ]] && args+=(-i "$url")
+  if [[ -n $timestamp_url ]]; then
+    args+=(-ts "$timestamp_url")
+  else
     # Without a time-stamp server the signing time is the only date written;
-    # a fixed one makes two signed builds give the same bytes.
-    args+=(-time "$SOURCE_DATE_EPOCH")
+    # a fixed one makes two signed builds give the same bytes, and without
+    # one osslsigncode would write the clock's.
+    [[ -n $time ]] || fail "no signing time in $settings_file (SOURCE_DATE_EPOCH)"
+    args+=(-time "$time")
   fi
   local partial="$out.partial"
   rm -f "$partial"
@@ -68,14 +86,29 @@ sign() {
   mv -f "$partial" "$out"
 }
 
-if [[ ${1:-} == --check ]]; then
-  signing_requested && check_settings
-  exit 0
-fi
-[[ $# -eq 2 ]] || fail "usage: sign_program.sh --check | IN OUT"
-if signing_requested; then
-  check_settings
-  sign "$1" "$2"
-else
-  cp -f "$1" "$2"
-fi
+# The certificate files by name, size, time and identity, not by content: a
+# stamp in the build folder must not carry a digest of a password.
+write_stamp() {
+  local out=$1 digest file
+  digest=$({
+    cat "$settings_file"
+    for file in "$pkcs12" "$password_file" "$cert" "$key"; do
+      if [[ -n $file ]]; then stat -L -c '%n %s %Y %i' -- "$file" 2>/dev/null || echo "$file missing"; fi
+    done
+  } | sha256sum | cut -d' ' -f1)
+  [[ -f $out && $(<"$out") == "$digest" ]] || echo "$digest" >"$out"
+}
+
+case ${1:-} in
+  --check) ! signing_requested || check_settings ;;
+  --stamp) write_stamp "${2:?}" ;;
+  *)
+    [[ $# -eq 2 ]] || fail "usage: sign_program.sh SETTINGS --check | --stamp FILE | IN OUT"
+    if signing_requested; then
+      check_settings
+      sign "$1" "$2"
+    else
+      cp -f "$1" "$2"
+    fi
+    ;;
+esac

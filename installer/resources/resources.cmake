@@ -35,7 +35,27 @@ add_custom_command(OUTPUT "${installer_payload}"
   VERBATIM)
 add_custom_target(installer_resource_files DEPENDS "${installer_icon}" "${installer_payload}")
 
-configure_file("${resources_dir}/VLInstaller.rc.in" "${generated_dir}/VLInstaller.rc" @ONLY)
+# The release's version, decided by the superbuild; it goes into the version
+# block's version strings and fixed version numbers, and nowhere else.
+set(ORVICAP_PRODUCT_VERSION "1.0.0.0" CACHE STRING "Version the installer shows and registers (A.B.C.D)")
+
+# Writes the installer's resource script for one version to rc_file.  Called
+# from other directories too, so it takes the resources' paths from the cache.
+function(orvicap_configure_installer_rc rc_file version)
+  set(version_text "${version}")
+  string(REPLACE "." ", " version_numbers "${version}")
+  set(resources_dir "${ORVICAP_INSTALLER_RESOURCES_DIR}")
+  set(installer_icon "${ORVICAP_INSTALLER_ICON}")
+  set(installer_payload "${ORVICAP_INSTALLER_PAYLOAD}")
+  set(installer_uninstaller "${ORVICAP_INSTALLER_UNINSTALLER}")
+  configure_file("${resources_dir}/VLInstaller.rc.in" "${rc_file}" @ONLY)
+endfunction()
+
+set(ORVICAP_INSTALLER_RESOURCES_DIR "${resources_dir}" CACHE INTERNAL "")
+set(ORVICAP_INSTALLER_ICON "${installer_icon}" CACHE INTERNAL "")
+set(ORVICAP_INSTALLER_PAYLOAD "${installer_payload}" CACHE INTERNAL "")
+set(ORVICAP_INSTALLER_UNINSTALLER "${installer_uninstaller}" CACHE INTERNAL "")
+orvicap_configure_installer_rc("${generated_dir}/VLInstaller.rc" "${ORVICAP_PRODUCT_VERSION}")
 
 # The function below runs in the callers' directories, which see these only
 # through the cache.
@@ -45,9 +65,16 @@ set(ORVICAP_INSTALLER_RC_INPUTS
     CACHE INTERNAL "")
 
 # Gives a target the installer's resources; the installer itself, and the test
-# programs that check them.
+# programs that check them.  VERSION gives a copy whose version block carries
+# another version than the release's.
 function(orvicap_installer_resources target)
-  target_sources(${target} PRIVATE "${ORVICAP_INSTALLER_RC}")
-  set_property(SOURCE "${ORVICAP_INSTALLER_RC}" APPEND PROPERTY OBJECT_DEPENDS ${ORVICAP_INSTALLER_RC_INPUTS})
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "VERSION" "")
+  set(rc "${ORVICAP_INSTALLER_RC}")
+  if(arg_VERSION)
+    set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources/VLInstaller.rc")
+    orvicap_configure_installer_rc("${rc}" "${arg_VERSION}")
+  endif()
+  target_sources(${target} PRIVATE "${rc}")
+  set_property(SOURCE "${rc}" APPEND PROPERTY OBJECT_DEPENDS ${ORVICAP_INSTALLER_RC_INPUTS})
   add_dependencies(${target} installer_resource_files uninstall_shipped)
 endfunction()

@@ -8,7 +8,7 @@ application.
 import pathlib
 import sys
 
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "kit"))
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
 import pe_file  # noqa: E402
 
 PAYLOAD_ID = 101

@@ -7,8 +7,10 @@
 #include "directory_links.h"
 #include "install_location.h"
 #include "installer_constants.h"
+#include "program_resources.h"
 #include "start_records.h"
 #include "test_processes.h"
+#include "window_layout.h"
 #include "window_painting.h"
 
 namespace {
@@ -143,6 +145,65 @@ TEST_F(InstallerProgramTest, PersonInstallsThenStartsTheInstallerAgain)
     ASSERT_TRUE(again);
     EXPECT_EQ(again->height, 420);
     EXPECT_TRUE(ColorNear(Probe(again, kChangeDirProbe), Rgb(kSeparatorColor), 2)) << "change directory not greyed";
+}
+
+// The header's small title line, clear of the minimise and close buttons.
+constexpr RECT kSmallTitleArea = {16, 6, 300, 30};
+
+// The pixels of the title area in which the picture differs from the window
+// painted off-screen with that product version.
+int TitlePixelsDifferingFromPainting(const PixelCanvas& picture, const std::wstring& productVersion)
+{
+    InstallerState state;
+    state.productVersion = productVersion;
+    state.layout = LayoutForClient(kWindowWidth, WindowHeightFor(false), MeasureAgreementRow(nullptr));
+    PixelCanvas painted(state.layout.clientWidth, state.layout.clientHeight, 0xFF00FF);
+    PaintInstallerWindow(painted.dc, state, state.layout);
+    int differing = 0;
+    for (int y = kSmallTitleArea.top; y < kSmallTitleArea.bottom; ++y) {
+        for (int x = kSmallTitleArea.left; x < kSmallTitleArea.right; ++x) {
+            differing += NearColor(picture.At(x, y), painted.At(x, y), 24) ? 0 : 1;
+        }
+    }
+    return differing;
+}
+
+TEST_F(InstallerProgramTest, ReleaseVersionShowsInTheTitleTheUninstallEntryAndTheFileProperties)
+{
+    const std::wstring version = ORVICAP_VERSIONED_INSTALLER_VERSION;
+    const std::wstring program = ModuleDirectory() + L"\\versioned-installer\\VLInstaller.exe";
+    EXPECT_EQ(VersionString(program, L"080404b0", L"FileVersion"), version);
+    EXPECT_EQ(VersionString(program, L"080404b0", L"ProductVersion"), version);
+    VS_FIXEDFILEINFO fixed{};
+    ASSERT_TRUE(FixedVersion(program, fixed));
+    EXPECT_EQ(FixedVersionText(fixed.dwFileVersionMS, fixed.dwFileVersionLS), version);
+    EXPECT_EQ(FixedVersionText(fixed.dwProductVersionMS, fixed.dwProductVersionLS), version);
+
+    std::unique_ptr<PixelCanvas> shown;
+    size_t done = 0;
+    ProcessRunOptions install = Options(L"", program);
+    install.whileRunning = Script(
+        {
+            [&](HWND window) {
+                shown = CaptureWindow(window, L"installer-versioned.png");
+                ClickAt(window, kCheckboxPoint);
+            },
+            [&](HWND window) { ClickAt(window, kInstallPoint); },
+        },
+        done);
+    const ProcessRunResult installed = RunProcess(install);
+    EndProcessesNamed(kMainProgramName);
+
+    ASSERT_TRUE(installed.exited);
+    EXPECT_EQ(installed.exitCode, 0u);
+    ASSERT_EQ(done, 2u) << "the window did not appear or the installation ended early";
+    ExpectOneBox(installed, kInstallCompleteMessage, MB_ICONINFORMATION);
+    EXPECT_EQ(ReadEntryValue(KEY_WOW64_32KEY, L"DisplayVersion").data, StringData(version));
+    ASSERT_TRUE(shown);
+    // The title painted with this version matches what the window showed, up
+    // to a few anti-aliased pixels; the one with the fallback version does not.
+    EXPECT_LE(TitlePixelsDifferingFromPainting(*shown, version), 8);
+    EXPECT_GE(TitlePixelsDifferingFromPainting(*shown, L"1.0.0.0"), 40);
 }
 
 TEST_F(InstallerProgramTest, SecondInstanceShowsItsBoxAndExitsZeroWhileTheUninstallModeStillRuns)

@@ -27,10 +27,11 @@ TEST(InstallerResources, VersionBlockIsChineseUnicodeWithTheProductStrings)
 {
     const std::wstring table = L"080404b0";
     EXPECT_EQ(VersionString(Self(), table, L"CompanyName"), L"维洛电子商务有限公司");
-    EXPECT_EQ(VersionString(Self(), table, L"FileVersion"), L"1.0.0.0");
+    // The release's version, 1.0.0.0 unless the build was given another.
+    EXPECT_EQ(VersionString(Self(), table, L"FileVersion"), ORVICAP_PRODUCT_VERSION);
     EXPECT_EQ(VersionString(Self(), table, L"InternalName"), L"VLInstaller");
     EXPECT_EQ(VersionString(Self(), table, L"OriginalFilename"), L"VLInstaller.exe");
-    EXPECT_EQ(VersionString(Self(), table, L"ProductVersion"), L"1.0.0.0");
+    EXPECT_EQ(VersionString(Self(), table, L"ProductVersion"), ORVICAP_PRODUCT_VERSION);
     std::wstring productName = VersionString(Self(), table, L"ProductName");
     EXPECT_FALSE(productName.empty());
     EXPECT_EQ(VersionString(Self(), table, L"FileDescription"), productName + L"安装程序");
@@ -38,10 +39,8 @@ TEST(InstallerResources, VersionBlockIsChineseUnicodeWithTheProductStrings)
 
     VS_FIXEDFILEINFO fixed{};
     ASSERT_TRUE(FixedVersion(Self(), fixed));
-    EXPECT_EQ(fixed.dwFileVersionMS, MAKELONG(0, 1));
-    EXPECT_EQ(fixed.dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed.dwProductVersionMS, MAKELONG(0, 1));
-    EXPECT_EQ(fixed.dwProductVersionLS, 0u);
+    EXPECT_EQ(FixedVersionText(fixed.dwFileVersionMS, fixed.dwFileVersionLS), ORVICAP_PRODUCT_VERSION);
+    EXPECT_EQ(FixedVersionText(fixed.dwProductVersionMS, fixed.dwProductVersionLS), ORVICAP_PRODUCT_VERSION);
     EXPECT_EQ(fixed.dwFileType, static_cast<DWORD>(VFT_APP));
     EXPECT_EQ(fixed.dwFileOS, static_cast<DWORD>(VOS_NT_WINDOWS32));
 }

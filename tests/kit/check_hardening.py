@@ -9,9 +9,11 @@ sections, no link time stamp (two builds of one commit give the same bytes).
 that the installer, which holds its payload twice, can use 4 GB on 64-bit
 Windows.  Prints one line per program and per problem.
 """
+import pathlib
 import sys
 
-import pe_file
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
+import pe_file  # noqa: E402
 
 
 def problems_of(program):

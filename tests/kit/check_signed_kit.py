@@ -15,7 +15,8 @@ import sys
 import tempfile
 import zipfile
 
-import pe_file
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
+import pe_file  # noqa: E402
 
 PAYLOAD_ID = 101
 UNINSTALLER_ID = 102

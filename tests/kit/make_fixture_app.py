@@ -2,12 +2,14 @@
 """Makes an application folder holding names that Windows allows but that
 trip up build systems and shells, for packing whole.
 
-  make_fixture_app.py FILES_DIR MAIN_PROGRAM OUTPUT_DIR
+  make_fixture_app.py FILES_DIR MAIN_PROGRAM OUTPUT_DIR [--product-version TEXT]
 
 OUTPUT_DIR gets FILES_DIR's tree, MAIN_PROGRAM as bin/64bit/Orvicap.exe, and
 files named with ';', spaces, brackets, shell and CMake characters, Chinese and
 characters outside the basic plane, an empty file, an empty folder and a file
-that does not compress.
+that does not compress.  --product-version gives the main program's copy
+another ProductVersion string (of the same length as its own; its
+FileVersion string and fixed versions stay as they are).
 """
 import hashlib
 import pathlib
@@ -37,12 +39,33 @@ def incompressible_bytes(size):
     return b"".join(blocks)[:size]
 
 
+def with_product_version(program, version):
+    """The program's bytes with the value of its ProductVersion string replaced."""
+    key = "ProductVersion\0".encode("utf-16-le")
+    start = program.index(key) + len(key)
+    start += (-start) % 4                       # values begin on a 32-bit boundary
+    end = program.index(b"\0\0", start)
+    end += (end - start) % 2                    # the terminator of UTF-16 text
+    old = program[start:end].decode("utf-16-le")
+    if len(old) != len(version):
+        raise SystemExit(f"make_fixture_app: the ProductVersion {old!r} and {version!r} differ in length")
+    return program[:start] + version.encode("utf-16-le") + program[end:]
+
+
 def main(argv):
+    product_version = None
+    if "--product-version" in argv:
+        at = argv.index("--product-version")
+        product_version = argv[at + 1]
+        argv = argv[:at] + argv[at + 2:]
     files_dir, main_program, output = pathlib.Path(argv[0]), pathlib.Path(argv[1]), pathlib.Path(argv[2])
     shutil.rmtree(output, ignore_errors=True)
     shutil.copytree(files_dir, output)
     (output / "bin" / "64bit").mkdir(parents=True, exist_ok=True)
-    shutil.copyfile(main_program, output / "bin" / "64bit" / "Orvicap.exe")
+    program = main_program.read_bytes()
+    if product_version is not None:
+        program = with_product_version(program, product_version)
+    (output / "bin" / "64bit" / "Orvicap.exe").write_bytes(program)
     for name, text in AWKWARD_FILES.items():
         path = output / name
         path.parent.mkdir(parents=True, exist_ok=True)

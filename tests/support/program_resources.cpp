@@ -82,6 +82,12 @@ bool FixedVersion(const std::wstring& program, VS_FIXEDFILEINFO& info)
     return true;
 }
 
+std::wstring FixedVersionText(DWORD mostSignificant, DWORD leastSignificant)
+{
+    return std::to_wstring(HIWORD(mostSignificant)) + L"." + std::to_wstring(LOWORD(mostSignificant)) + L"." +
+           std::to_wstring(HIWORD(leastSignificant)) + L"." + std::to_wstring(LOWORD(leastSignificant));
+}
+
 std::string ResourceBytes(const std::wstring& program, LPCWSTR type, LPCWSTR name)
 {
     ResourceModule image(program);

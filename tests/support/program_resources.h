@@ -15,6 +15,8 @@ std::wstring VersionString(const std::wstring& program, const std::wstring& tabl
 std::vector<std::pair<WORD, WORD>> VersionTranslations(const std::wstring& program);
 // The fixed part of the version block; false when there is none.
 bool FixedVersion(const std::wstring& program, VS_FIXEDFILEINFO& info);
+// A fixed version's two double words as the text "A.B.C.D".
+std::wstring FixedVersionText(DWORD mostSignificant, DWORD leastSignificant);
 // The manifest the loader reads (RT_MANIFEST, id 1) as text; empty when absent.
 std::string ProgramManifest(const std::wstring& program);
 // Whether the program has any resource of this type.
