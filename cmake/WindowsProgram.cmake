@@ -53,6 +53,7 @@ endfunction()
 # tries again.
 function(orvicap_shipped_program target)
   set(shipped "${CMAKE_BINARY_DIR}/shipped/${target}.exe")
+  file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/shipped")
   add_custom_command(OUTPUT "${shipped}"
     COMMAND ${CMAKE_COMMAND} -E rm -f "${shipped}"
     COMMAND "${CMAKE_SOURCE_DIR}/tools/sign_program.sh" "${ORVICAP_SIGN_SETTINGS_FILE}"
