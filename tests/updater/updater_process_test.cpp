@@ -1,5 +1,7 @@
 #include "updater_process_fixture.h"
 
+#include <thread>
+
 #include "updater_constants.h"
 
 namespace {
@@ -60,11 +62,12 @@ TEST_F(UpdaterProcessTest, WaitsForTheApplicationThenCopiesClearsAndRestartsIt)
     ASSERT_TRUE(WriteFileBytes(mainProgramDir + L"\\data.dll", "old"));
     Stage(L"bin\\64bit\\data.dll", "new");
     Stage(L"resources\\skin\\theme.dat", "theme");
-    // The application holds a file of the install tree until it exits: a copy
-    // that did not wait for it would fail on that file.
+    // The application holds a file of the install tree until it exits, well
+    // past the time the updater takes to start: a copy that did not wait for
+    // it would fail on that file.
     StartedProcess application;
     ASSERT_TRUE(StartProcess(L"\"" + ModuleDirectory() + L"\\probe_app.exe\" --hold \"" + mainProgramDir +
-                                 L"\\data.dll\" 1500",
+                                 L"\\data.dll\" 6000",
                              application));
     ASSERT_TRUE(WaitForFile(mainProgramDir + L"\\data.dll.held", 10000));
 
@@ -82,6 +85,37 @@ TEST_F(UpdaterProcessTest, WaitsForTheApplicationThenCopiesClearsAndRestartsIt)
     auto [commandLine, workingDirectory] = StartRecord(mainProgramDir);
     EXPECT_EQ(commandLine, L"\"" + install + L"\\bin/64bit\\Orvicap.exe\"");
     EXPECT_EQ(CanonicalPath(workingDirectory), CanonicalPath(mainProgramDir));
+}
+
+// An exiting program's last handles may close a moment after its process
+// is signalled.  Here this test holds the file and lets go of it shortly
+// after the application ends: only the updater's pause before copying lets
+// the copy find it free.
+TEST_F(UpdaterProcessTest, PauseAfterTheApplicationEndsLetsItsLastHandlesClose)
+{
+    const DWORD kReleaseAfterExitMs = 150;
+    InstallProbeAsMainProgram();
+    ASSERT_TRUE(WriteFileBytes(mainProgramDir + L"\\late.dll", "old"));
+    Stage(L"bin\\64bit\\late.dll", "new");
+    HANDLE held = CreateFileW((mainProgramDir + L"\\late.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    StartedProcess application;
+    ASSERT_TRUE(StartProcess(L"\"" + ModuleDirectory() + L"\\probe_app.exe\" --sleep 4000", application));
+    std::thread releaser([&] {
+        application.WaitForExit(60000);
+        Sleep(kReleaseAfterExitMs);
+        CloseHandle(held);
+    });
+
+    ProcessRunResult run = RunUpdater(StandardArguments(application.pid, install));
+    releaser.join();
+
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_TRUE(run.debugPieces.empty());
+    EXPECT_EQ(ReadFileBytes(mainProgramDir + L"\\late.dll"), "new") << "the copy did not wait for the last handles";
 }
 
 TEST_F(UpdaterProcessTest, LockedFileIsReportedOnceWarnedAboutAndTheUpdateStillFinishes)

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "program_resources.h"
+
+// What one of the kit's programs must carry in its version block and
+// manifest: each program's test gives its own row.
+struct ExpectedProgramResources {
+    std::wstring stringTable;  // "080404b0": Chinese (PRC) and the table's code page
+    WORD codePage;             // of the one translation, whose language is 0x0804
+    std::vector<std::pair<std::wstring, std::wstring>> strings;
+    const char* executionLevel;  // "requireAdministrator" or "asInvoker"
+    bool dpiAware;
+};
+
+// Version 1.0.0.0 for the file and the product, an application for Windows NT,
+// the given strings and translation, the manifest's execution level without
+// UI access, and DPI awareness declared or not.
+inline void ExpectVersionBlockAndManifest(const std::wstring& program, const ExpectedProgramResources& expected)
+{
+    for (const auto& [name, value] : expected.strings) {
+        SCOPED_TRACE(testing::PrintToString(name));
+        EXPECT_EQ(VersionString(program, expected.stringTable, name), value);
+    }
+    EXPECT_EQ(VersionTranslations(program), (std::vector<std::pair<WORD, WORD>>{{0x0804, expected.codePage}}));
+    VS_FIXEDFILEINFO fixed{};
+    ASSERT_TRUE(FixedVersion(program, fixed));
+    EXPECT_EQ(fixed.dwFileVersionMS, MAKELONG(0, 1));
+    EXPECT_EQ(fixed.dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed.dwProductVersionMS, MAKELONG(0, 1));
+    EXPECT_EQ(fixed.dwProductVersionLS, 0u);
+    EXPECT_EQ(fixed.dwFileType, static_cast<DWORD>(VFT_APP));
+    EXPECT_EQ(fixed.dwFileOS, static_cast<DWORD>(VOS_NT_WINDOWS32));
+
+    const std::string manifest = ProgramManifest(program);
+    EXPECT_NE(manifest.find(std::string("level=\"") + expected.executionLevel + "\""), std::string::npos) << manifest;
+    EXPECT_NE(manifest.find("uiAccess=\"false\""), std::string::npos) << manifest;
+    EXPECT_EQ(manifest.find("dpiAware") != std::string::npos, expected.dpiAware) << manifest;
+}
