@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "native_dll_override.h"
 #include "updater_constants.h"
 
 namespace {
@@ -142,6 +143,48 @@ TEST_F(UpdaterProcessTest, LockedFileIsReportedOnceWarnedAboutAndTheUpdateStillF
     EXPECT_EQ(ReadFileBytes(mainProgramDir + L"\\y.dll"), "new y");
     EXPECT_FALSE(DirectoryExists(staging)) << "the staging directory is cleared after a partial copy too";
     EXPECT_TRUE(WaitForFile(mainProgramDir + L"\\started.txt", 10000)) << "the application was not restarted";
+}
+
+// The updater runs elevated from the application's folder, which its user
+// may be able to write to.  Showing a box makes Windows load uxtheme.dll at
+// run time, and Wine does the same: a copy planted beside the updater must
+// not be the one loaded.
+TEST_F(UpdaterProcessTest, LibraryPlantedBesideTheUpdaterIsNotLoaded)
+{
+    const std::wstring folder = temp / L"planted";
+    ASSERT_TRUE(CreateDirectories(folder));
+    const std::wstring plant = folder + L"\\uxtheme.dll";
+    const std::wstring mark = plant + L".loaded";
+    ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\planted_library.dll").c_str(), plant.c_str(), FALSE));
+
+    // Without this the run below could not fail: a program in this folder
+    // that loads uxtheme.dll by name with the default search order, told to
+    // prefer a native one as the updater is below, loads the plant.
+    const std::wstring probe = folder + L"\\search_order_probe.exe";
+    ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\search_order_probe.exe").c_str(), probe.c_str(), FALSE));
+    {
+        ScopedNativeDll nativeForProbe(L"search_order_probe.exe", L"uxtheme");
+        StartedProcess loader;
+        ASSERT_TRUE(StartProcess(L"\"" + probe + L"\" --load uxtheme.dll", loader));
+        ASSERT_TRUE(loader.WaitForExit(10000));
+    }
+    ASSERT_TRUE(FileExists(mark)) << "the plant is not found by name";
+    ASSERT_TRUE(DeleteFileW(mark.c_str()));
+
+    const std::wstring updater = folder + L"\\VLUpdater.exe";
+    ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\VLUpdater.exe").c_str(), updater.c_str(), FALSE));
+    ScopedNativeDll nativeForUpdater(L"VLUpdater.exe", L"uxtheme");
+    ProcessRunOptions options;
+    options.applicationPath = updater;
+    options.commandLine = L"\"" + updater + L"\"";
+    options.currentDirectory = folder;
+    options.timeoutMs = 20000;
+    ProcessRunResult run = RunProcess(options);
+
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 1u);
+    ExpectOneBox(run, kUsageMessage, MB_ICONERROR);
+    EXPECT_FALSE(FileExists(mark)) << "the updater loaded the planted uxtheme.dll";
 }
 
 TEST_F(UpdaterProcessTest, MissingProgramGivesTheRestartFailureLineAndExitCode3)
