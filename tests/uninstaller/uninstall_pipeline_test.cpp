@@ -380,6 +380,31 @@ TEST(SelfDelete, DirectoryWithLeftoversStays)
     EXPECT_TRUE(DirectoryExists(dir));
 }
 
+// A file still in use stays with its folder; the entry goes all the same.
+TEST_F(UninstallEntryTest, EntryIsDeletedEvenWhenAHeldFileStays)
+{
+    ScopedTempDir temp;
+    RecordingWindow recorder;
+    UninstallerState& state = recorder.state;
+    state.installDir = temp / L"Orvicap";
+    state.selfPath = state.installDir + L"\\uninstall.exe";
+    state.arpSubkey = subkey;
+    ASSERT_TRUE(CreateDirectories(state.installDir + L"\\bin"));
+    ASSERT_TRUE(WriteFileBytes(state.selfPath, "own"));
+    ASSERT_TRUE(WriteFileBytes(state.installDir + L"\\bin\\busy.dll", "busy"));
+    HANDLE held = CreateFileW((state.installDir + L"\\bin\\busy.dll").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    RunUninstallPipeline(recorder.window, state);
+    CloseHandle(held);
+
+    EXPECT_TRUE(FileExists(state.installDir + L"\\bin\\busy.dll"));
+    EXPECT_FALSE(Exists(KEY_WOW64_32KEY));
+    EXPECT_EQ(state.statusText, L"卸载完成！");
+    EXPECT_TRUE(WaitUntilGone(state.selfPath, 15000)) << "the interpreter deletes the uninstaller all the same";
+}
+
 // The whole run on a scratch product: texts in order, entry gone, the own
 // file left to the interpreter.
 TEST_F(UninstallEntryTest, PipelineRunsItsStepsInOrderAndEndsComplete)
