@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "test_files.h"
+#include "test_processes.h"
+
 // Wine prefers its own build of a system DLL wherever a native one lies.
 // Told to prefer a native one for a program (the per-program DllOverrides of
 // its registry), it searches for it the way Windows does, so that a copy
@@ -28,3 +31,22 @@ struct ScopedNativeDll {
     ScopedNativeDll(const ScopedNativeDll&) = delete;
     ScopedNativeDll& operator=(const ScopedNativeDll&) = delete;
 };
+
+// The control of a planted-DLL test, without which the test could not fail:
+// a copy of the search-order probe in folder, told to prefer a native
+// <dllName>.dll, loads it by name with the default search order, and so
+// loads a copy planted there.  False when the probe could not run.
+inline bool LoadByNameFromFolder(const std::wstring& folder, const wchar_t* dllName)
+{
+    const std::wstring probe = folder + L"\\search_order_probe.exe";
+    if (!CopyFileW((ModuleDirectory() + L"\\search_order_probe.exe").c_str(), probe.c_str(), FALSE)) {
+        return false;
+    }
+    bool ran = false;
+    {
+        ScopedNativeDll nativeForProbe(L"search_order_probe.exe", dllName);
+        StartedProcess loader;
+        ran = StartProcess(L"\"" + probe + L"\" --load " + dllName + L".dll", loader) && loader.WaitForExit(10000);
+    }
+    return DeleteFileW(probe.c_str()) && ran;
+}

@@ -380,17 +380,27 @@ TEST(SelfDelete, DirectoryWithLeftoversStays)
     EXPECT_TRUE(DirectoryExists(dir));
 }
 
-// A file still in use stays with its folder; the entry goes all the same.
-TEST_F(UninstallEntryTest, EntryIsDeletedEvenWhenAHeldFileStays)
-{
+// A whole run on a scratch product with its entry: the own file and a bin
+// folder planted, the rest up to the test.
+struct PipelineRunTest : UninstallEntryTest {
     ScopedTempDir temp;
     RecordingWindow recorder;
     UninstallerState& state = recorder.state;
-    state.installDir = temp / L"Orvicap";
-    state.selfPath = state.installDir + L"\\uninstall.exe";
-    state.arpSubkey = subkey;
-    ASSERT_TRUE(CreateDirectories(state.installDir + L"\\bin"));
-    ASSERT_TRUE(WriteFileBytes(state.selfPath, "own"));
+
+    void SetUp() override
+    {
+        UninstallEntryTest::SetUp();
+        state.installDir = temp / L"Orvicap";
+        state.selfPath = state.installDir + L"\\uninstall.exe";
+        state.arpSubkey = subkey;
+        ASSERT_TRUE(CreateDirectories(state.installDir + L"\\bin"));
+        ASSERT_TRUE(WriteFileBytes(state.selfPath, "own"));
+    }
+};
+
+// A file still in use stays with its folder; the entry goes all the same.
+TEST_F(PipelineRunTest, EntryIsDeletedEvenWhenAHeldFileStays)
+{
     ASSERT_TRUE(WriteFileBytes(state.installDir + L"\\bin\\busy.dll", "busy"));
     HANDLE held = CreateFileW((state.installDir + L"\\bin\\busy.dll").c_str(), GENERIC_READ, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
@@ -405,19 +415,11 @@ TEST_F(UninstallEntryTest, EntryIsDeletedEvenWhenAHeldFileStays)
     EXPECT_TRUE(WaitUntilGone(state.selfPath, 15000)) << "the interpreter deletes the uninstaller all the same";
 }
 
-// The whole run on a scratch product: texts in order, entry gone, the own
-// file left to the interpreter.
-TEST_F(UninstallEntryTest, PipelineRunsItsStepsInOrderAndEndsComplete)
+// The whole run: texts in order, entry gone, the own file left to the
+// interpreter.
+TEST_F(PipelineRunTest, PipelineRunsItsStepsInOrderAndEndsComplete)
 {
-    ScopedTempDir temp;
-    RecordingWindow recorder;
-    UninstallerState& state = recorder.state;
-    state.installDir = temp / L"Orvicap";
-    state.selfPath = state.installDir + L"\\uninstall.exe";
-    state.arpSubkey = subkey;
     state.mainExe = L"OrvicapNotRunning.exe";
-    ASSERT_TRUE(CreateDirectories(state.installDir + L"\\bin"));
-    ASSERT_TRUE(WriteFileBytes(state.selfPath, "own"));
     ASSERT_TRUE(WriteFileBytes(state.installDir + L"\\bin\\a.dll", "aaaa"));
     ASSERT_TRUE(WriteFileBytes(state.installDir + L"\\b.txt", "bbbb"));
 

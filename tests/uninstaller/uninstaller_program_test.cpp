@@ -324,15 +324,7 @@ TEST_F(UninstallerProgramTest, NothingPlantedBesideTheProgramRunsOrLoads)
     StartedProcess probe;
     ASSERT_TRUE(StartProcess(L"\"" + installDir + L"\\ping.exe\"", probe));
     ASSERT_TRUE(probe.WaitForExit(10000));
-    const std::wstring searchOrderProbe = installDir + L"\\search_order_probe.exe";
-    ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\search_order_probe.exe").c_str(), searchOrderProbe.c_str(), FALSE));
-    {
-        ScopedNativeDll nativeForProbe(L"search_order_probe.exe", L"gdiplus");
-        StartedProcess loader;
-        ASSERT_TRUE(StartProcess(L"\"" + searchOrderProbe + L"\" --load gdiplus.dll", loader));
-        ASSERT_TRUE(loader.WaitForExit(10000));
-    }
-    ASSERT_TRUE(DeleteFileW(searchOrderProbe.c_str()));
+    ASSERT_TRUE(LoadByNameFromFolder(installDir, L"gdiplus"));
     EXPECT_EQ(Marks(marks.path), (std::vector<std::wstring>{L"gdiplus.dll.loaded", L"ping.exe.ran"}));
     DeleteFileW((marks / L"ping.exe.ran").c_str());
     DeleteFileW((marks / L"gdiplus.dll.loaded").c_str());

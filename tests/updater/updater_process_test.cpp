@@ -160,14 +160,7 @@ TEST_F(UpdaterProcessTest, LibraryPlantedBesideTheUpdaterIsNotLoaded)
     // Without this the run below could not fail: a program in this folder
     // that loads uxtheme.dll by name with the default search order, told to
     // prefer a native one as the updater is below, loads the plant.
-    const std::wstring probe = folder + L"\\search_order_probe.exe";
-    ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\search_order_probe.exe").c_str(), probe.c_str(), FALSE));
-    {
-        ScopedNativeDll nativeForProbe(L"search_order_probe.exe", L"uxtheme");
-        StartedProcess loader;
-        ASSERT_TRUE(StartProcess(L"\"" + probe + L"\" --load uxtheme.dll", loader));
-        ASSERT_TRUE(loader.WaitForExit(10000));
-    }
+    ASSERT_TRUE(LoadByNameFromFolder(folder, L"uxtheme"));
     ASSERT_TRUE(FileExists(mark)) << "the plant is not found by name";
     ASSERT_TRUE(DeleteFileW(mark.c_str()));
 
