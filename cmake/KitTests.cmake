@@ -27,7 +27,11 @@ set_tests_properties(kit.ProgramsImportOnlyDllsWindowsLoadsFromSystem32
 # debug sections, no link time stamp: read from the programs as they ship.
 add_test(NAME kit.ShippedProgramsAreHardenedStrippedAndUnstamped
   COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/tests/kit/check_hardening.py" ${shipped_programs})
-set_tests_properties(kit.ShippedProgramsAreHardenedStrippedAndUnstamped PROPERTIES LABELS kit)
+# The check must see each flag missing: copies of the programs without them.
+add_test(NAME kit.HardeningCheckRejectsProgramsWithoutTheFlags
+  COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/tests/kit/test_check_hardening.py" ${shipped_programs})
+set_tests_properties(kit.ShippedProgramsAreHardenedStrippedAndUnstamped
+                     kit.HardeningCheckRejectsProgramsWithoutTheFlags PROPERTIES LABELS kit)
 
 include("${CMAKE_SOURCE_DIR}/tests/payload/packer_tests.cmake" OPTIONAL)
 

@@ -102,7 +102,7 @@ TEST_F(InstallPipelineTest, CompleteRunLeavesTheApplicationItsFilesEntryAndShort
     EXPECT_EQ(ReadFileBytes(Installed(L"docs\\readme.txt")), "read me\n");
     EXPECT_EQ(ReadFileBytes(Installed(L"uninstall.exe")), OwnResource(102));
     EXPECT_EQ(ReadFileBytes(Installed(L"app.ico")), OwnResource(103));
-    EXPECT_EQ(ReadFileBytes(Installed(L"uninstall.ini")).substr(0, 17), "\xEF\xBB\xBFName=Orvicap\r\n");
+    EXPECT_EQ(ReadFileBytes(Installed(L"uninstall.ini")), kExpectedInstallRecord);
     EXPECT_EQ(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").data, StringData(state.installDir));
     EXPECT_EQ(ReadEntryValue(KEY_WOW64_32KEY, L"DisplayVersion").data, StringData(L"3.1.4.1"));
 
@@ -125,7 +125,7 @@ TEST_F(InstallPipelineTest, InstallingOverAnInstallationReplacesItsFilesAndKeeps
     ASSERT_TRUE(RunInstall(progressWindow.window, state));
 
     EXPECT_EQ(ReadFileBytes(Installed(L"bin\\64bit\\Orvicap.exe")), "fixture main program\n");
-    EXPECT_NE(ReadFileBytes(Installed(L"uninstall.ini")), "old record");
+    EXPECT_EQ(ReadFileBytes(Installed(L"uninstall.ini")), kExpectedInstallRecord);
     EXPECT_EQ(ReadFileBytes(Installed(L"user-settings.json")), "{}");
 }
 
@@ -179,17 +179,21 @@ TEST_F(InstallPipelineTest, InstallDirThatCannotBeCreatedReportsItsMessage)
     EXPECT_FALSE(state.installing);
 }
 
+// A running Orvicap.exe holds a file the payload replaces; without stopping
+// it first, the extraction would fail on that file.
 TEST_F(InstallPipelineTest, RunningCopiesOfTheApplicationAreStoppedFirst)
 {
     ScopedTempDir elsewhere;
     ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\probe_app.exe").c_str(), (elsewhere / L"Orvicap.exe").c_str(), FALSE));
+    ASSERT_TRUE(CreateDirectories(Installed(L"bin\\64bit")));
+    const std::wstring heldFile = Installed(L"bin\\64bit\\Orvicap.exe");
     StartedProcess application;
-    ASSERT_TRUE(StartProcess(L"\"" + (elsewhere / L"Orvicap.exe") + L"\" --sleep 60000", application));
+    ASSERT_TRUE(StartProcess(L"\"" + (elsewhere / L"Orvicap.exe") + L"\" --hold \"" + heldFile + L"\" 60000", application));
+    ASSERT_TRUE(WaitForFile(heldFile + L".held", 10000));
 
-    DWORD started = GetTickCount();
-    ASSERT_TRUE(StopApplication());
+    EXPECT_TRUE(RunInstall(progressWindow.window, state));
     EXPECT_TRUE(application.WaitForExit(2000)) << "the running Orvicap.exe was not ended";
-    EXPECT_LT(GetTickCount() - started, 5000u + 2000u);
+    EXPECT_EQ(ReadFileBytes(heldFile), "fixture main program\n");
 }
 
 }  // namespace

@@ -7,18 +7,11 @@
 
 namespace {
 
-const char kExpectedRecord[] =
-    "\xEF\xBB\xBF"
-    "Name=Orvicap\r\n"
-    "Subtitle=\xE7\xBB\xB4\xE6\xB4\x9B\xE5\xBD\x95\xE5\xB1\x8F\r\n"
-    "ArpSubkey=Orvicap\r\n"
-    "MainExe=Orvicap.exe\r\n";
-
 TEST(InstallRecord, FileHoldsTheMarkAndFourLinesEndedByCrLf)
 {
     ScopedTempDir temp;
     WriteInstallRecord(temp.path);
-    EXPECT_EQ(ReadFileBytes(temp / L"uninstall.ini"), kExpectedRecord);
+    EXPECT_EQ(ReadFileBytes(temp / L"uninstall.ini"), kExpectedInstallRecord);
 }
 
 TEST(InstallRecord, ExistingRecordIsReplacedAndAMissingDirectoryIsSkipped)
@@ -26,7 +19,7 @@ TEST(InstallRecord, ExistingRecordIsReplacedAndAMissingDirectoryIsSkipped)
     ScopedTempDir temp;
     ASSERT_TRUE(WriteFileBytes(temp / L"uninstall.ini", std::string(500, 'x')));
     WriteInstallRecord(temp.path);
-    EXPECT_EQ(ReadFileBytes(temp / L"uninstall.ini"), kExpectedRecord);
+    EXPECT_EQ(ReadFileBytes(temp / L"uninstall.ini"), kExpectedInstallRecord);
 
     WriteInstallRecord(temp / L"absent");
     EXPECT_FALSE(FileExists(temp / L"absent\\uninstall.ini"));

@@ -249,6 +249,8 @@ struct UninstallCase {
     // InstallLocation registered from the root of the current drive, as
     // the installer's last fallback default directory is.
     bool withoutDrive = false;
+    // data.txt held open with no sharing throughout the run.
+    bool fileHeld = false;
 };
 
 TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButNotTheShortcut)
@@ -257,6 +259,7 @@ TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButN
         {"declined", L"/UNINSTALL", IDNO, false},
         {"confirmed", L"--lang zh /Uninstall extra", IDYES, true},
         {"confirmed, location without its drive", L"/uninstall", IDYES, true, true},
+        {"confirmed, a file held open", L"/uninstall", IDYES, true, false, true},
     };
     for (const UninstallCase& row : cases) {
         SCOPED_TRACE(row.name);
@@ -274,6 +277,10 @@ TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButN
         ASSERT_TRUE(CopyFileW(InstallerProgram().c_str(), downloaded.c_str(), FALSE));
         StartedProcess running;
         ASSERT_TRUE(StartProcess(L"\"" + MainProgramPath(installDir) + L"\" --sleep 60000", running));
+        HANDLE held = row.fileHeld ? CreateFileW((installDir + L"\\data.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                                 OPEN_EXISTING, 0, nullptr)
+                                   : nullptr;
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
         ProcessRunOptions options = Options(row.arguments, downloaded);
         // The current drive is the one the installation lies on.
@@ -282,6 +289,9 @@ TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButN
             return box.text == kUninstallCompleteMessage ? IDOK : row.answer;
         };
         const ProcessRunResult run = RunProcess(options);
+        if (held != nullptr) {
+            CloseHandle(held);
+        }
 
         ASSERT_TRUE(run.exited);
         EXPECT_EQ(run.exitCode, 0u);
@@ -294,7 +304,10 @@ TEST_F(InstallerProgramTest, UninstallSwitchAsksThenRemovesDirectoryAndEntryButN
             EXPECT_EQ(run.boxes[1].text, kUninstallCompleteMessage);
             EXPECT_EQ(run.boxes[1].icon, static_cast<UINT>(MB_ICONINFORMATION));
             EXPECT_TRUE(running.WaitForExit(5000)) << "the running application was not stopped";
-            EXPECT_FALSE(DirectoryExists(installDir));
+            EXPECT_FALSE(FileExists(MainProgramPath(installDir)));
+            // The held file stays with its folder; the entry goes all the same.
+            EXPECT_EQ(FileExists(installDir + L"\\data.txt"), row.fileHeld);
+            EXPECT_EQ(DirectoryExists(installDir), row.fileHeld);
             EXPECT_FALSE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
             EXPECT_TRUE(WaitUntilGone(downloaded, kFileAppearsMs)) << "the installer did not delete itself";
         } else {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "miniz.h"
+#include "program_resource_checks.h"
 #include "program_resources.h"
 #include "test_files.h"
 
@@ -23,35 +24,20 @@ std::string RcData(WORD id)
     return ResourceBytes(Self(), RT_RCDATA, MAKEINTRESOURCEW(id));
 }
 
-TEST(InstallerResources, VersionBlockIsChineseUnicodeWithTheProductStrings)
+TEST(InstallerResources, VersionBlockAndManifestNameTheInstallerAndRequireAdministrator)
 {
-    const std::wstring table = L"080404b0";
-    EXPECT_EQ(VersionString(Self(), table, L"CompanyName"), L"维洛电子商务有限公司");
-    // The release's version, 1.0.0.0 unless the build was given another.
-    EXPECT_EQ(VersionString(Self(), table, L"FileVersion"), ORVICAP_PRODUCT_VERSION);
-    EXPECT_EQ(VersionString(Self(), table, L"InternalName"), L"VLInstaller");
-    EXPECT_EQ(VersionString(Self(), table, L"OriginalFilename"), L"VLInstaller.exe");
-    EXPECT_EQ(VersionString(Self(), table, L"ProductVersion"), ORVICAP_PRODUCT_VERSION);
-    std::wstring productName = VersionString(Self(), table, L"ProductName");
+    const std::wstring productName = VersionString(Self(), L"080404b0", L"ProductName");
     EXPECT_FALSE(productName.empty());
-    EXPECT_EQ(VersionString(Self(), table, L"FileDescription"), productName + L"安装程序");
-    EXPECT_EQ(VersionTranslations(Self()), (std::vector<std::pair<WORD, WORD>>{{0x0804, 0x04B0}}));
-
-    VS_FIXEDFILEINFO fixed{};
-    ASSERT_TRUE(FixedVersion(Self(), fixed));
-    EXPECT_EQ(FixedVersionText(fixed.dwFileVersionMS, fixed.dwFileVersionLS), ORVICAP_PRODUCT_VERSION);
-    EXPECT_EQ(FixedVersionText(fixed.dwProductVersionMS, fixed.dwProductVersionLS), ORVICAP_PRODUCT_VERSION);
-    EXPECT_EQ(fixed.dwFileType, static_cast<DWORD>(VFT_APP));
-    EXPECT_EQ(fixed.dwFileOS, static_cast<DWORD>(VOS_NT_WINDOWS32));
-}
-
-TEST(InstallerResources, ManifestRequiresAdministratorAndDeclaresNoDpiAwareness)
-{
-    std::string manifest = ProgramManifest(Self());
-    EXPECT_NE(manifest.find("level=\"requireAdministrator\""), std::string::npos) << manifest;
-    EXPECT_NE(manifest.find("uiAccess=\"false\""), std::string::npos);
-    EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
-    EXPECT_EQ(manifest.find("dpiAwareness"), std::string::npos);
+    ExpectVersionBlockAndManifest(Self(), {L"080404b0",
+                                           0x04B0,
+                                           {{L"CompanyName", L"维洛电子商务有限公司"},
+                                            {L"FileVersion", ORVICAP_PRODUCT_VERSION},
+                                            {L"InternalName", L"VLInstaller"},
+                                            {L"OriginalFilename", L"VLInstaller.exe"},
+                                            {L"ProductVersion", ORVICAP_PRODUCT_VERSION},
+                                            {L"FileDescription", productName + L"安装程序"}},
+                                           "requireAdministrator",
+                                           false});
 }
 
 #pragma pack(push, 2)

@@ -5,6 +5,7 @@
 
 #include "install_location.h"
 #include "installer_constants.h"
+#include "native_dll_override.h"
 #include "test_processes.h"
 
 namespace {
@@ -23,29 +24,6 @@ const wchar_t* const kPlantedPrograms[] = {L"cmd.exe", L"taskkill.exe", L"ping.e
 // but System32 is checked through its import table instead
 // (installer.ProgramImportsOnlyDllsWindowsLoadsFromSystem32).
 const wchar_t* const kPlantedLibraries[] = {L"gdiplus.dll"};
-
-// Wine prefers its own gdiplus.dll wherever a native one lies.  Told to
-// prefer a native one for a program (the per-program DllOverrides of its
-// registry), it searches for it the way Windows does, so that a planted copy
-// is found wherever Windows would find it.
-struct ScopedNativeGdiplus {
-    std::wstring key;
-    explicit ScopedNativeGdiplus(const std::wstring& programName)
-        : key(L"Software\\Wine\\AppDefaults\\" + programName)
-    {
-        HKEY overrides = nullptr;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, (key + L"\\DllOverrides").c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                            nullptr, &overrides, nullptr) != ERROR_SUCCESS) {
-            return;
-        }
-        const wchar_t order[] = L"native,builtin";
-        RegSetValueExW(overrides, L"gdiplus", 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof(order));
-        RegCloseKey(overrides);
-    }
-    ~ScopedNativeGdiplus() { RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str()); }
-    ScopedNativeGdiplus(const ScopedNativeGdiplus&) = delete;
-    ScopedNativeGdiplus& operator=(const ScopedNativeGdiplus&) = delete;
-};
 
 // A download folder holding the installer and, beside it, a cmd.exe,
 // taskkill.exe and ping.exe (copies of probe_app: each run leaves
@@ -108,7 +86,7 @@ struct ControlCase {
 // planted file does leave its mark here.
 TEST_F(PlantedFolderTest, PlantedFilesLeaveTheirMarkWhenTheSearchOrderReachesThem)
 {
-    ScopedNativeGdiplus nativeGdiplus(L"search_order_probe.exe");
+    ScopedNativeDll nativeGdiplus(L"search_order_probe.exe", L"gdiplus");
     const std::wstring probe = folder + L"\\search_order_probe.exe";
     ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\search_order_probe.exe").c_str(), probe.c_str(), FALSE));
     const ControlCase cases[] = {
@@ -150,7 +128,7 @@ std::function<void(DWORD)> TickAndInstall(size_t& done)
 // planted file running or loading.
 TEST_F(PlantedFolderTest, InstallerRunFromThePlantedFolderLeavesNoMark)
 {
-    ScopedNativeGdiplus nativeGdiplus(L"VLInstaller.exe");
+    ScopedNativeDll nativeGdiplus(L"VLInstaller.exe", L"gdiplus");
     const std::wstring installer = folder + L"\\VLInstaller.exe";
     ASSERT_TRUE(CopyFileW(InstallerProgram().c_str(), installer.c_str(), FALSE));
 

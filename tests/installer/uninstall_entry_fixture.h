@@ -6,6 +6,14 @@
 
 #include "installer_constants.h"
 
+// uninstall.ini as an installation writes it: the UTF-8 mark and four lines.
+inline constexpr char kExpectedInstallRecord[] =
+    "\xEF\xBB\xBF"
+    "Name=Orvicap\r\n"
+    "Subtitle=\xE7\xBB\xB4\xE6\xB4\x9B\xE5\xBD\x95\xE5\xB1\x8F\r\n"
+    "ArpSubkey=Orvicap\r\n"
+    "MainExe=Orvicap.exe\r\n";
+
 // The product's uninstall entry is one machine-wide key: each test starts
 // and ends without it, in both registry views.  Tests that touch it share a
 // CTest resource lock so that they never run at the same time.

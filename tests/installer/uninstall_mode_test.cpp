@@ -34,50 +34,65 @@ struct UninstallModeTest : testing::Test {
         EXPECT_EQ(RunUninstallMode(), 0);
         return watcher.Boxes();
     }
+};
 
-    static void ExpectNothingToUninstall(const std::vector<WatchedBox>& boxes)
-    {
+struct NothingToUninstallCase {
+    const char* description;
+    // A folder of the case's own planted as an installation (main program
+    // and all), or one that merely holds a file; null for none.
+    const wchar_t* plantedInstallation;
+    const wchar_t* folderWithoutProgram;
+    // InstallLocation: absent when null; '*' stands for the case's folder.
+    const wchar_t* installLocation;
+};
+
+// No entry, an entry whose folder lacks the main program, and a relative
+// location: the last would be resolved against whatever folder the installer
+// was started in (here the case's folder, where an installation lies), and the whole-tree
+// deletion takes its path from the registry.
+TEST_F(UninstallModeTest, WithoutAnInstallationTheEntryNamesThereIsNothingToUninstall)
+{
+    const NothingToUninstallCase cases[] = {
+        {"no entry", nullptr, nullptr, nullptr},
+        {"entry without the main program", nullptr, L"Orvicap", L"*\\Orvicap"},
+        {"relative install location", L"relative\\Orvicap", nullptr, L"relative\\Orvicap"},
+    };
+    for (const NothingToUninstallCase& c : cases) {
+        SCOPED_TRACE(c.description);
+        ScopedUninstallEntry::Remove();
+        ScopedTempDir machine;
+        std::wstring kept;
+        if (c.plantedInstallation != nullptr) {
+            kept = MainProgramPath(PlantInstallation(machine / c.plantedInstallation));
+        }
+        if (c.folderWithoutProgram != nullptr) {
+            kept = machine / (std::wstring(c.folderWithoutProgram) + L"\\keep.txt");
+            ASSERT_TRUE(CreateDirectories(machine / c.folderWithoutProgram));
+            ASSERT_TRUE(WriteFileBytes(kept, "kept"));
+        }
+        if (c.installLocation != nullptr) {
+            std::wstring location = c.installLocation;
+            if (location[0] == L'*') {
+                location.replace(0, 1, machine.path);
+            }
+            WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", location);
+        }
+        wchar_t previous[MAX_PATH] = {};
+        GetCurrentDirectoryW(MAX_PATH, previous);
+        ASSERT_TRUE(SetCurrentDirectoryW(machine.path.c_str()));
+
+        // A question, should one come, is confirmed.
+        const std::vector<WatchedBox> boxes = Run([](WatchedBox&) { return IDYES; });
+        SetCurrentDirectoryW(previous);
+
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, kNothingToUninstallMessage);
         EXPECT_EQ(boxes[0].caption, L"Orvicap");
         EXPECT_EQ(boxes[0].icon, static_cast<UINT>(MB_ICONINFORMATION));
         EXPECT_EQ(boxes[0].owner, nullptr);
+        EXPECT_TRUE(kept.empty() || FileExists(kept)) << "something was deleted";
+        EXPECT_EQ(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present, c.installLocation != nullptr);
     }
-};
-
-TEST_F(UninstallModeTest, WithoutAnEntryThereIsNothingToUninstall)
-{
-    ExpectNothingToUninstall(Run());
-}
-
-TEST_F(UninstallModeTest, EntryWithoutTheMainProgramCountsAsNoInstallation)
-{
-    const std::wstring dir = temp / L"Orvicap";
-    ASSERT_TRUE(CreateDirectories(dir));
-    ASSERT_TRUE(WriteFileBytes(dir + L"\\keep.txt", "kept"));
-    WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", dir);
-
-    ExpectNothingToUninstall(Run());
-    EXPECT_EQ(ReadFileBytes(dir + L"\\keep.txt"), "kept");
-    EXPECT_TRUE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
-}
-
-// The whole-tree deletion takes its path from the registry: a relative one
-// would be resolved against whatever folder the installer was started in.
-TEST_F(UninstallModeTest, RelativeInstallLocationIsRefusedAndNothingDeleted)
-{
-    PlantInstallation(temp / L"relative\\Orvicap");
-    wchar_t previous[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, previous);
-    ASSERT_TRUE(SetCurrentDirectoryW(temp.path.c_str()));
-    WriteEntryString(KEY_WOW64_32KEY, L"InstallLocation", L"relative\\Orvicap");
-
-    const std::vector<WatchedBox> boxes = Run([](WatchedBox&) { return IDYES; });
-    SetCurrentDirectoryW(previous);
-
-    ExpectNothingToUninstall(boxes);
-    EXPECT_TRUE(FileExists(MainProgramPath(temp / L"relative\\Orvicap")));
-    EXPECT_TRUE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
 }
 
 // The installer's last fallback default directory has no drive: it lies on

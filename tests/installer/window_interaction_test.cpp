@@ -192,11 +192,13 @@ TEST_F(InstallerWindowTest, ExistingInstallationOpensTheLocationAreaFixedToIt)
 
     // The greyed change-directory button has no hover look and ignores
     // clicks: no folder picker opens.
-    BoxWatcher watcher([](WatchedBox& box) { return box.buttons.empty() ? IDCANCEL : DefaultButton(box); });
+    BoxWatcher watcher([](WatchedBox&) { return IDCANCEL; });
     SendMessageW(window, WM_MOUSEMOVE, 0, At(kChangeDirPoint));
     EXPECT_FALSE(state.changeDirHover);
+    // A picker would hold the click until the watcher had cancelled it (its
+    // OK button would choose a folder, which Wine's picker may answer by
+    // opening that folder instead of closing).
     Click(kChangeDirPoint);
-    Sleep(300);
     EXPECT_TRUE(watcher.Boxes().empty());
     EXPECT_EQ(state.installDir, installed);
 }
@@ -453,6 +455,66 @@ TEST_F(InstallerWindowTest, FailedInstallationShowsItsMessageAndAllowsAnotherAtt
     EXPECT_EQ(state.statusText, kCannotCreateInstallDirMessage);
 }
 
+// Posts a close click (press and release on the button) with the first
+// paint that shows extraction progress, so that the extraction's own
+// progress report is what takes it.
+struct CloseClickDuringExtraction {
+    static inline WNDPROC original = nullptr;
+    static inline const InstallerState* state = nullptr;
+    static inline bool posted = false;
+
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_PAINT && !posted && state->installing && state->progress > 0) {
+            posted = true;
+            PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, At(kClosePoint));
+            PostMessageW(window, WM_LBUTTONUP, 0, At(kClosePoint));
+        }
+        return CallWindowProcW(original, window, message, wParam, lParam);
+    }
+
+    CloseClickDuringExtraction(HWND window, const InstallerState& watched)
+    {
+        state = &watched;
+        posted = false;
+        original = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+    }
+};
+
+TEST_F(InstallerWindowTest, CloseButtonDuringExtractionStopsItAndASecondClickEndsTheProgram)
+{
+    Open();
+    PrepareInstall();
+    CloseClickDuringExtraction closeClick(window, state);
+    BoxWatcher watcher;
+    Click(kInstallPoint);
+
+    ASSERT_TRUE(CloseClickDuringExtraction::posted) << "no progress was painted";
+    const std::vector<WatchedBox> boxes = watcher.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kExtractionFailedMessage);
+    EXPECT_EQ(boxes[0].icon, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(boxes[0].owner, window);
+    EXPECT_TRUE(IsWindow(window)) << "the window must stay to say what happened";
+    EXPECT_FALSE(state.installing);
+    EXPECT_FALSE(TakeQuitRequest()) << "the stopped extraction took the close click's quit request";
+
+    // The file written before the click stays; the rest of the run never came.
+    int payloadFilesWritten = 0;
+    for (const std::wstring& file : {MainProgramPath(state.installDir), ProgramDir(state.installDir) + L"\\VLUpdater.exe",
+                                     state.installDir + L"\\docs\\readme.txt"}) {
+        payloadFilesWritten += FileExists(file) ? 1 : 0;
+    }
+    EXPECT_EQ(payloadFilesWritten, 1);
+    EXPECT_FALSE(FileExists(state.installDir + L"\\uninstall.exe"));
+    EXPECT_FALSE(FileExists(state.installDir + L"\\uninstall.ini"));
+    EXPECT_FALSE(ReadEntryValue(KEY_WOW64_32KEY, L"InstallLocation").present);
+    EXPECT_FALSE(FileExists(DesktopShortcutPath()));
+
+    Click(kClosePoint);
+    EXPECT_TRUE(TakeQuitRequest()) << "the second click must end the program";
+}
+
 struct CloseRequest {
     const char* how;
     UINT message;
@@ -525,6 +587,26 @@ TEST_F(InstallerWindowTest, DuringInstallationOnlyTheInstallAndChangeDirectoryBu
     EXPECT_EQ(state.installDir, temp / L"Program Files\\Orvicap");
 }
 
+BOOL CALLBACK NoteFirstVisibleEdit(HWND child, LPARAM found)
+{
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    if (lstrcmpiW(className, L"Edit") != 0 || !IsWindowVisible(child)) {
+        return TRUE;
+    }
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
+// The folder picker's name field: a direct child of Wine's dialog, but
+// nested in a combo box and further panes in Windows' own.
+HWND FirstVisibleEditBelow(HWND dialog)
+{
+    HWND edit = nullptr;
+    EnumChildWindows(dialog, NoteFirstVisibleEdit, reinterpret_cast<LPARAM>(&edit));
+    return edit;
+}
+
 TEST_F(InstallerWindowTest, ChangeDirectoryAppendsTheProductFolderToThePickedOne)
 {
     Open();
@@ -544,11 +626,7 @@ TEST_F(InstallerWindowTest, ChangeDirectoryAppendsTheProductFolderToThePickedOne
     EXPECT_EQ(state.statusText, kExtractionFailedMessage);
 
     BoxWatcher choose([&picked](WatchedBox& box) {
-        HWND edit = FindWindowExW(box.window, nullptr, L"Edit", nullptr);
-        for (HWND combo = FindWindowExW(box.window, nullptr, L"ComboBox", nullptr); edit == nullptr && combo;
-             combo = FindWindowExW(box.window, combo, L"ComboBox", nullptr)) {
-            edit = FindWindowExW(combo, nullptr, L"Edit", nullptr);
-        }
+        const HWND edit = FirstVisibleEditBelow(box.window);
         if (edit != nullptr) {
             SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(picked.c_str()), SMTO_ABORTIFHUNG, 500,
                                 nullptr);

@@ -5,7 +5,8 @@
 namespace {
 
 constexpr DWORD kScanIntervalMs = 20;
-constexpr UINT kMessageTimeoutMs = 250;
+// Generous: a dialog still setting itself up on a loaded machine answers late.
+constexpr UINT kMessageTimeoutMs = 2000;
 // A box is visible before its static controls hold their text and icon.
 constexpr DWORD kSettleMs = 150;
 

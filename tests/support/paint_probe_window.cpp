@@ -3,6 +3,7 @@
 namespace {
 
 const wchar_t kClassName[] = L"OrvicapTestPaintProbeWnd";
+constexpr int kSize = 40;
 
 LRESULT CALLBACK PaintProbeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -28,9 +29,13 @@ PaintProbeWindow::PaintProbeWindow(std::function<void()> paintHandler)
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = kClassName;
     RegisterClassW(&windowClass);  // a second registration fails harmlessly
-    // Visible, since UpdateWindow paints only a window that can be seen.
-    window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, L"", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
-                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    // Visible, since UpdateWindow paints only a window that can be seen; in
+    // the screen's bottom right corner, away from the windows that other
+    // tests photograph at the top left and in the middle.
+    const int x = GetSystemMetrics(SM_CXSCREEN) - kSize;
+    const int y = GetSystemMetrics(SM_CYSCREEN) - kSize;
+    window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, L"", WS_POPUP | WS_VISIBLE, x, y, kSize,
+                             kSize, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     UpdateWindow(window);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     onPaint = std::move(paintHandler);

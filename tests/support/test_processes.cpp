@@ -21,6 +21,25 @@ bool StartedProcess::WaitForExit(DWORD timeoutMs) const
     return WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
 }
 
+ProcessCounter::ProcessCounter() : job(CreateJobObjectW(nullptr, nullptr))
+{
+    assigned = job != nullptr && AssignProcessToJobObject(job, GetCurrentProcess());
+}
+
+ProcessCounter::~ProcessCounter()
+{
+    if (job != nullptr) {
+        CloseHandle(job);
+    }
+}
+
+DWORD ProcessCounter::Total() const
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
+    QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof(info), nullptr);
+    return info.TotalProcesses;
+}
+
 bool StartProcess(const std::wstring& commandLine, StartedProcess& started)
 {
     STARTUPINFOW startup{};

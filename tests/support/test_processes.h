@@ -19,6 +19,22 @@ struct StartedProcess {
     bool WaitForExit(DWORD timeoutMs) const;
 };
 
+// Counts the processes started since it was made, children of children
+// included: this process joins a job object, which every process it starts
+// then joins too.
+struct ProcessCounter {
+    HANDLE job = nullptr;
+    bool assigned = false;
+
+    ProcessCounter();
+    ~ProcessCounter();
+    ProcessCounter(const ProcessCounter&) = delete;
+    ProcessCounter& operator=(const ProcessCounter&) = delete;
+
+    // Every process the job has held, this one included.
+    DWORD Total() const;
+};
+
 // Starts commandLine (program path quoted inside it as needed); false when it cannot.
 bool StartProcess(const std::wstring& commandLine, StartedProcess& started);
 

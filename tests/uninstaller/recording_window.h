@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,8 @@
 #include "uninstaller_state.h"
 
 // Stands in for the uninstaller window while the removal runs: it records
-// the progress and status text of every paint it is asked for.
+// the progress and status text of every paint it is asked for, then calls
+// onPaint if a test set it.
 struct RecordingWindow {
     struct Paint {
         int progress;
@@ -18,6 +20,12 @@ struct RecordingWindow {
 
     UninstallerState state;
     std::vector<Paint> paints;
-    PaintProbeWindow probe{[this] { paints.push_back({state.progress, state.statusText}); }};
+    std::function<void()> onPaint;
+    PaintProbeWindow probe{[this] {
+        paints.push_back({state.progress, state.statusText});
+        if (onPaint) {
+            onPaint();
+        }
+    }};
     HWND window = probe.window;
 };

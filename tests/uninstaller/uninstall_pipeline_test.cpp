@@ -83,24 +83,27 @@ TEST_F(InstallTreeTest, RemovalLeavesOnlyTheUninstallerItself)
     EXPECT_EQ(recorder.paints.size(), 4u) << "one repaint per deleted file, none for the own file";
 }
 
-TEST_F(InstallTreeTest, ProgressFollowsTheDeletedBytesInListingOrderAndStaysBelow100)
+TEST_F(InstallTreeTest, ProgressFollowsTheDeletedBytesAndStaysBelow100)
 {
-    Put(L"a.bin", std::string(100, 'a'));
-    Put(L"sub\\b.bin", std::string(300, 'b'));
-    Put(L"sub\\deeper\\c.bin", std::string(600, 'c'));
-    Put(L"d.bin", "");
-    std::vector<FileEntry> listed;
-    CollectFiles(installDir, selfPath, listed);
-    ASSERT_EQ(listed.size(), 4u);
-    std::vector<int> expected;
-    unsigned long long done = 0;
-    for (const FileEntry& entry : listed) {
-        done += entry.size;
-        expected.push_back(static_cast<int>(std::min<unsigned long long>(done * 100 / 1000, 99)));
+    const std::pair<const wchar_t*, size_t> files[] = {
+        {L"a.bin", 100}, {L"sub\\b.bin", 300}, {L"sub\\deeper\\c.bin", 600}, {L"d.bin", 0}};
+    for (const auto& [name, size] : files) {
+        Put(name, std::string(size, 'x'));
     }
+    // The files go in whatever order the folders list them; at each paint,
+    // the bar shows the bytes of the files gone so far, out of 1000.
+    std::vector<int> expected;
+    recorder.onPaint = [&] {
+        size_t goneBytes = 0;
+        for (const auto& [name, size] : files) {
+            goneBytes += FileExists(Path(name)) ? 0 : size;
+        }
+        expected.push_back(static_cast<int>(std::min<size_t>(goneBytes * 100 / 1000, 99)));
+    };
 
     DeleteInstallTree(installDir, selfPath, state, recorder.window);
 
+    ASSERT_EQ(PaintedProgress().size(), 4u) << "one paint per file";
     EXPECT_EQ(PaintedProgress(), expected);
     EXPECT_EQ(PaintedProgress().back(), 99) << "the first pass never shows 100";
     EXPECT_EQ(state.progress, 100);
@@ -219,34 +222,16 @@ TEST_F(LinkedTreeTest, ExcludedLinkKeepsItsDirectoryFromTheRecursiveDelete)
     EXPECT_FALSE(FileExists(Path(L"data\\own.dat")));
 }
 
-// Counts the processes this test starts, children of children included.
-struct ProcessCounter {
-    HANDLE job = CreateJobObjectW(nullptr, nullptr);
-    bool assigned = job != nullptr && AssignProcessToJobObject(job, GetCurrentProcess());
-
-    ~ProcessCounter()
-    {
-        if (job != nullptr) {
-            CloseHandle(job);
-        }
-    }
-
-    DWORD Total() const
-    {
-        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
-        QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof(info), nullptr);
-        return info.TotalProcesses;
-    }
-};
-
 TEST(StopMainExe, StopsRunningCopiesByImageName)
 {
     ScopedTempDir elsewhere;
     std::wstring program = elsewhere / L"OrvicapStopProbe.exe";
     ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\probe_app.exe").c_str(), program.c_str(), FALSE));
+    // Running once it holds its file.
+    const std::wstring heldFile = elsewhere / L"held.dat";
     StartedProcess application;
-    ASSERT_TRUE(StartProcess(L"\"" + program + L"\" --sleep 60000", application));
-    Sleep(300);
+    ASSERT_TRUE(StartProcess(L"\"" + program + L"\" --hold \"" + heldFile + L"\" 60000", application));
+    ASSERT_TRUE(WaitForFile(heldFile + L".held", 10000));
 
     DWORD started = GetTickCount();
     StopMainExe(L"OrvicapStopProbe.exe");
@@ -371,10 +356,11 @@ TEST(SelfDelete, InterpreterDeletesTheFileThenTheEmptyDirectoryAfterAPause)
     ASSERT_TRUE(CreateDirectories(dir));
     ASSERT_TRUE(WriteFileBytes(dir + L"\\uninstall.exe", "own"));
 
+    const DWORD scheduled = GetTickCount();
     ScheduleSelfDelete(dir + L"\\uninstall.exe", dir);
-    Sleep(300);
-    EXPECT_TRUE(FileExists(dir + L"\\uninstall.exe")) << "the deletion waits for the pings";
     EXPECT_TRUE(WaitUntilGone(dir + L"\\uninstall.exe", 15000));
+    // Two pings a second apart: the uninstaller that asked has long ended.
+    EXPECT_GE(GetTickCount() - scheduled, 800u) << "the deletion waits for the pings";
     EXPECT_TRUE(WaitUntilGone(dir, 5000));
 }
 
@@ -394,19 +380,46 @@ TEST(SelfDelete, DirectoryWithLeftoversStays)
     EXPECT_TRUE(DirectoryExists(dir));
 }
 
-// The whole run on a scratch product: texts in order, entry gone, the own
-// file left to the interpreter.
-TEST_F(UninstallEntryTest, PipelineRunsItsStepsInOrderAndEndsComplete)
-{
+// A whole run on a scratch product with its entry: the own file and a bin
+// folder planted, the rest up to the test.
+struct PipelineRunTest : UninstallEntryTest {
     ScopedTempDir temp;
     RecordingWindow recorder;
     UninstallerState& state = recorder.state;
-    state.installDir = temp / L"Orvicap";
-    state.selfPath = state.installDir + L"\\uninstall.exe";
-    state.arpSubkey = subkey;
+
+    void SetUp() override
+    {
+        UninstallEntryTest::SetUp();
+        state.installDir = temp / L"Orvicap";
+        state.selfPath = state.installDir + L"\\uninstall.exe";
+        state.arpSubkey = subkey;
+        ASSERT_TRUE(CreateDirectories(state.installDir + L"\\bin"));
+        ASSERT_TRUE(WriteFileBytes(state.selfPath, "own"));
+    }
+};
+
+// A file still in use stays with its folder; the entry goes all the same.
+TEST_F(PipelineRunTest, EntryIsDeletedEvenWhenAHeldFileStays)
+{
+    ASSERT_TRUE(WriteFileBytes(state.installDir + L"\\bin\\busy.dll", "busy"));
+    HANDLE held = CreateFileW((state.installDir + L"\\bin\\busy.dll").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    RunUninstallPipeline(recorder.window, state);
+    CloseHandle(held);
+
+    EXPECT_TRUE(FileExists(state.installDir + L"\\bin\\busy.dll"));
+    EXPECT_FALSE(Exists(KEY_WOW64_32KEY));
+    EXPECT_EQ(state.statusText, L"卸载完成！");
+    EXPECT_TRUE(WaitUntilGone(state.selfPath, 15000)) << "the interpreter deletes the uninstaller all the same";
+}
+
+// The whole run: texts in order, entry gone, the own file left to the
+// interpreter.
+TEST_F(PipelineRunTest, PipelineRunsItsStepsInOrderAndEndsComplete)
+{
     state.mainExe = L"OrvicapNotRunning.exe";
-    ASSERT_TRUE(CreateDirectories(state.installDir + L"\\bin"));
-    ASSERT_TRUE(WriteFileBytes(state.selfPath, "own"));
     ASSERT_TRUE(WriteFileBytes(state.installDir + L"\\bin\\a.dll", "aaaa"));
     ASSERT_TRUE(WriteFileBytes(state.installDir + L"\\b.txt", "bbbb"));
 

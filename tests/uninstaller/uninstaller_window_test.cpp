@@ -32,6 +32,8 @@ struct UninstallerWindowTest : testing::Test {
     WNDPROC original = nullptr;
     std::vector<Paint> paints;
     DWORD destroyedAt = 0;
+    DWORD removalEndedAt = 0;               // when the start message's handler returned
+    std::vector<bool> removingWhenClosed;  // one per WM_CLOSE, as it arrived
     std::function<void(const std::wstring& statusText)> onPaint;
     std::thread outsider;
 
@@ -43,18 +45,35 @@ struct UninstallerWindowTest : testing::Test {
             if (self->onPaint) {
                 self->onPaint(self->state.statusText);
             }
+        } else if (message == WM_CLOSE) {
+            self->removingWhenClosed.push_back(self->state.removing);
         } else if (message == WM_DESTROY) {
             self->destroyedAt = GetTickCount();
             RemovePropW(hwnd, L"test");
+        } else if (message == kStartRemovalMessage) {
+            const LRESULT result = CallWindowProcW(self->original, hwnd, message, wParam, lParam);
+            self->removalEndedAt = GetTickCount();
+            return result;
         }
         return CallWindowProcW(self->original, hwnd, message, wParam, lParam);
     }
 
-    void SetUp() override
+    void SetUp() override { Open(L"Orvicap"); }
+    void TearDown() override { Close(); }
+
+    // A fresh window and install tree in the given folder of temp, with
+    // nothing recorded yet.
+    void Open(const std::wstring& folder)
     {
+        state = UninstallerState{};
+        paints.clear();
+        destroyedAt = 0;
+        removalEndedAt = 0;
+        removingWhenClosed.clear();
+        onPaint = nullptr;
         state.name = L"Orvicap";
         state.subtitle = L"维洛录屏";
-        state.installDir = temp / L"Orvicap";
+        state.installDir = temp / folder;
         state.selfPath = state.installDir + L"\\uninstall.exe";
         ASSERT_TRUE(CreateDirectories(state.installDir + L"\\bin\\64bit"));
         ASSERT_TRUE(WriteFileBytes(state.selfPath, "own"));
@@ -80,7 +99,7 @@ struct UninstallerWindowTest : testing::Test {
         paints.clear();
     }
 
-    void TearDown() override
+    void Close()
     {
         if (outsider.joinable()) {
             outsider.join();
@@ -199,69 +218,86 @@ TEST_F(UninstallerWindowTest, WindowClosesItselfAbout600msAfterCompletion)
     ASSERT_NE(DoneAt(), 0u);
     EXPECT_EQ(paints.back().progress, 100);
     ASSERT_NE(destroyedAt, 0u) << "the loop ends because the window was destroyed";
-    EXPECT_GE(destroyedAt - DoneAt(), kCloseDelayMs - 50);
-    EXPECT_LT(destroyedAt - DoneAt(), kCloseDelayMs + 1000);
+    ASSERT_NE(removalEndedAt, 0u);
+    EXPECT_GE(destroyedAt - removalEndedAt, kCloseDelayMs - 50);
+    EXPECT_LT(destroyedAt - removalEndedAt, kCloseDelayMs + 1000);
     EXPECT_EQ(paints.front().statusText, kStatusClosingPrograms);
 }
 
-TEST_F(UninstallerWindowTest, CloseClickDuringTheRemovalHasNoEffect)
+// Whether a message sent by another thread waits in this thread's queue.
+bool SentMessageWaiting()
 {
-    onPaint = [this](const std::wstring& statusText) {
-        if (statusText == kStatusDeletingFiles) {
-            PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(kOnClose.x, kOnClose.y));
-        }
-    };
-    ASSERT_TRUE(RunMessageLoop());
-
-    EXPECT_TRUE(RemovalDone());
-    ASSERT_NE(DoneAt(), 0u);
-    ASSERT_NE(destroyedAt, 0u) << "the clicks' quit requests must not end the loop";
-    EXPECT_GE(destroyedAt - DoneAt(), kCloseDelayMs - 50);
+    return (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0;
 }
 
-TEST_F(UninstallerWindowTest, CloseClickAfterCompletionEndsTheLoopAtOnce)
+enum class CloseAction { ClickTheCloseButton, CloseFromAnotherThread, PostClose };
+
+struct CloseCase {
+    const char* description;
+    const wchar_t* actAtStatus;  // the action comes with the first paint of this status
+    CloseAction action;
+    std::vector<bool> removingWhenClosed;
+    bool closedByTheTimer;       // else at once once the removal has ended
+    bool windowOutlivesTheLoop;  // the loop ends by the click's quit request
+};
+
+// The close button and a WM_CLOSE from outside (the taskbar, Alt+F4, another
+// program) are refused while the removal runs, so that the window closes by
+// itself once it is done; afterwards they end the program at once.
+TEST_F(UninstallerWindowTest, CloseRequestsWaitForTheRemovalThenActAtOnce)
 {
-    onPaint = [this](const std::wstring& statusText) {
-        if (statusText == kStatusDone) {
-            PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(kOnClose.x, kOnClose.y));
-        }
+    const CloseCase cases[] = {
+        {"close click during the removal", kStatusDeletingFiles, CloseAction::ClickTheCloseButton, {}, true, false},
+        {"close click after completion", kStatusDone, CloseAction::ClickTheCloseButton, {}, false, true},
+        {"WM_CLOSE from another thread during the removal", kStatusDeletingFiles, CloseAction::CloseFromAnotherThread,
+         {true}, true, false},
+        {"WM_CLOSE after completion", kStatusDone, CloseAction::PostClose, {false}, false, false},
     };
-    ASSERT_TRUE(RunMessageLoop());
-    DWORD endedAt = GetTickCount();
+    int folderNumber = 0;
+    for (const CloseCase& c : cases) {
+        SCOPED_TRACE(c.description);
+        // A folder of its own: the previous run's interpreter deletes in its folder a second later.
+        Close();
+        Open(L"Orvicap" + std::to_wstring(++folderNumber));
+        bool acted = false;
+        onPaint = [&](const std::wstring& statusText) {
+            if (statusText != c.actAtStatus || acted) {
+                return;
+            }
+            acted = true;
+            if (c.action == CloseAction::ClickTheCloseButton) {
+                PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(kOnClose.x, kOnClose.y));
+            } else if (c.action == CloseAction::PostClose) {
+                PostMessageW(window, WM_CLOSE, 0, 0);
+            } else {
+                outsider = std::thread([hwnd = window] { SendMessageW(hwnd, WM_CLOSE, 0, 0); });
+                // Held here until the WM_CLOSE waits in the queue, so that
+                // the removal's next pump is what delivers it.
+                const DWORD start = GetTickCount();
+                while (!SentMessageWaiting() && GetTickCount() - start < kLoopLimitMs) {
+                    Sleep(1);
+                }
+            }
+        };
 
-    EXPECT_TRUE(RemovalDone());
-    EXPECT_TRUE(IsWindow(window)) << "the loop ends before the window is destroyed";
-    EXPECT_LT(endedAt - DoneAt(), kCloseDelayMs - 100);
-}
+        ASSERT_TRUE(RunMessageLoop()) << "the process would stay without a window";
+        const DWORD endedAt = GetTickCount();
 
-TEST_F(UninstallerWindowTest, CloseRequestFromOutsideWaitsForTheRemoval)
-{
-    onPaint = [this](const std::wstring& statusText) {
-        if (statusText == kStatusDeletingFiles && !outsider.joinable()) {
-            // Another thread's WM_CLOSE arrives through the removal's pumps.
-            outsider = std::thread([hwnd = window] { SendMessageW(hwnd, WM_CLOSE, 0, 0); });
+        EXPECT_TRUE(acted);
+        EXPECT_TRUE(RemovalDone());
+        ASSERT_NE(DoneAt(), 0u);
+        ASSERT_NE(removalEndedAt, 0u);
+        EXPECT_EQ(removingWhenClosed, c.removingWhenClosed);
+        EXPECT_EQ(IsWindow(window) != FALSE, c.windowOutlivesTheLoop);
+        // Measured from the end of the removal: the completion paint comes
+        // before the command interpreter that deletes the uninstaller starts.
+        const DWORD closedAfter = (c.windowOutlivesTheLoop ? endedAt : destroyedAt) - removalEndedAt;
+        if (c.closedByTheTimer) {
+            EXPECT_GE(closedAfter, kCloseDelayMs - 50);
+        } else {
+            EXPECT_LT(closedAfter, kCloseDelayMs - 100);
         }
-    };
-    ASSERT_TRUE(RunMessageLoop()) << "the process would stay without a window";
-
-    EXPECT_TRUE(outsider.joinable());
-    EXPECT_TRUE(RemovalDone());
-    ASSERT_NE(DoneAt(), 0u);
-    ASSERT_NE(destroyedAt, 0u);
-    EXPECT_GE(destroyedAt, DoneAt()) << "the window outlives the removal";
-}
-
-TEST_F(UninstallerWindowTest, CloseRequestAfterCompletionClosesAtOnce)
-{
-    onPaint = [this](const std::wstring& statusText) {
-        if (statusText == kStatusDone) {
-            PostMessageW(window, WM_CLOSE, 0, 0);
-        }
-    };
-    ASSERT_TRUE(RunMessageLoop());
-
-    ASSERT_NE(destroyedAt, 0u);
-    EXPECT_LT(destroyedAt - DoneAt(), kCloseDelayMs - 100);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "updater_process_fixture.h"
 
+#include <thread>
+
+#include "native_dll_override.h"
 #include "updater_constants.h"
 
 namespace {
@@ -60,11 +63,12 @@ TEST_F(UpdaterProcessTest, WaitsForTheApplicationThenCopiesClearsAndRestartsIt)
     ASSERT_TRUE(WriteFileBytes(mainProgramDir + L"\\data.dll", "old"));
     Stage(L"bin\\64bit\\data.dll", "new");
     Stage(L"resources\\skin\\theme.dat", "theme");
-    // The application holds a file of the install tree until it exits: a copy
-    // that did not wait for it would fail on that file.
+    // The application holds a file of the install tree until it exits, well
+    // past the time the updater takes to start: a copy that did not wait for
+    // it would fail on that file.
     StartedProcess application;
     ASSERT_TRUE(StartProcess(L"\"" + ModuleDirectory() + L"\\probe_app.exe\" --hold \"" + mainProgramDir +
-                                 L"\\data.dll\" 1500",
+                                 L"\\data.dll\" 6000",
                              application));
     ASSERT_TRUE(WaitForFile(mainProgramDir + L"\\data.dll.held", 10000));
 
@@ -82,6 +86,37 @@ TEST_F(UpdaterProcessTest, WaitsForTheApplicationThenCopiesClearsAndRestartsIt)
     auto [commandLine, workingDirectory] = StartRecord(mainProgramDir);
     EXPECT_EQ(commandLine, L"\"" + install + L"\\bin/64bit\\Orvicap.exe\"");
     EXPECT_EQ(CanonicalPath(workingDirectory), CanonicalPath(mainProgramDir));
+}
+
+// An exiting program's last handles may close a moment after its process
+// is signalled.  Here this test holds the file and lets go of it shortly
+// after the application ends: only the updater's pause before copying lets
+// the copy find it free.
+TEST_F(UpdaterProcessTest, PauseAfterTheApplicationEndsLetsItsLastHandlesClose)
+{
+    const DWORD kReleaseAfterExitMs = 150;
+    InstallProbeAsMainProgram();
+    ASSERT_TRUE(WriteFileBytes(mainProgramDir + L"\\late.dll", "old"));
+    Stage(L"bin\\64bit\\late.dll", "new");
+    HANDLE held = CreateFileW((mainProgramDir + L"\\late.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    StartedProcess application;
+    ASSERT_TRUE(StartProcess(L"\"" + ModuleDirectory() + L"\\probe_app.exe\" --sleep 4000", application));
+    std::thread releaser([&] {
+        application.WaitForExit(60000);
+        Sleep(kReleaseAfterExitMs);
+        CloseHandle(held);
+    });
+
+    ProcessRunResult run = RunUpdater(StandardArguments(application.pid, install));
+    releaser.join();
+
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_TRUE(run.debugPieces.empty());
+    EXPECT_EQ(ReadFileBytes(mainProgramDir + L"\\late.dll"), "new") << "the copy did not wait for the last handles";
 }
 
 TEST_F(UpdaterProcessTest, LockedFileIsReportedOnceWarnedAboutAndTheUpdateStillFinishes)
@@ -108,6 +143,41 @@ TEST_F(UpdaterProcessTest, LockedFileIsReportedOnceWarnedAboutAndTheUpdateStillF
     EXPECT_EQ(ReadFileBytes(mainProgramDir + L"\\y.dll"), "new y");
     EXPECT_FALSE(DirectoryExists(staging)) << "the staging directory is cleared after a partial copy too";
     EXPECT_TRUE(WaitForFile(mainProgramDir + L"\\started.txt", 10000)) << "the application was not restarted";
+}
+
+// The updater runs elevated from the application's folder, which its user
+// may be able to write to.  Showing a box makes Windows load uxtheme.dll at
+// run time, and Wine does the same: a copy planted beside the updater must
+// not be the one loaded.
+TEST_F(UpdaterProcessTest, LibraryPlantedBesideTheUpdaterIsNotLoaded)
+{
+    const std::wstring folder = temp / L"planted";
+    ASSERT_TRUE(CreateDirectories(folder));
+    const std::wstring plant = folder + L"\\uxtheme.dll";
+    const std::wstring mark = plant + L".loaded";
+    ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\planted_library.dll").c_str(), plant.c_str(), FALSE));
+
+    // Without this the run below could not fail: a program in this folder
+    // that loads uxtheme.dll by name with the default search order, told to
+    // prefer a native one as the updater is below, loads the plant.
+    ASSERT_TRUE(LoadByNameFromFolder(folder, L"uxtheme"));
+    ASSERT_TRUE(FileExists(mark)) << "the plant is not found by name";
+    ASSERT_TRUE(DeleteFileW(mark.c_str()));
+
+    const std::wstring updater = folder + L"\\VLUpdater.exe";
+    ASSERT_TRUE(CopyFileW((ModuleDirectory() + L"\\VLUpdater.exe").c_str(), updater.c_str(), FALSE));
+    ScopedNativeDll nativeForUpdater(L"VLUpdater.exe", L"uxtheme");
+    ProcessRunOptions options;
+    options.applicationPath = updater;
+    options.commandLine = L"\"" + updater + L"\"";
+    options.currentDirectory = folder;
+    options.timeoutMs = 20000;
+    ProcessRunResult run = RunProcess(options);
+
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 1u);
+    ExpectOneBox(run, kUsageMessage, MB_ICONERROR);
+    EXPECT_FALSE(FileExists(mark)) << "the updater loaded the planted uxtheme.dll";
 }
 
 TEST_F(UpdaterProcessTest, MissingProgramGivesTheRestartFailureLineAndExitCode3)

@@ -1,5 +1,5 @@
-// The security test's control: a program that, placed in a folder of planted
-// files, does what an unprotected installer would do, to show that each
+// The security tests' control: a program that, placed in a folder of planted
+// files, does what an unprotected program would do, to show that each
 // planted file leaves its mark when the system's search order reaches it.
 //   --load NAME         LoadLibraryW(NAME) with the default search order
 //   --start COMMAND     CreateProcessW without an application name

@@ -1,5 +1,5 @@
-// Planted as gdiplus.dll or version.dll beside a program under test: loading
-// it leaves "<its path>.loaded" behind, the mark the security test looks for.
+// Planted under a system DLL's name (gdiplus.dll, uxtheme.dll) beside a program under
+// test: loading it leaves "<its path>.loaded" behind, the mark the security tests look for.
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
