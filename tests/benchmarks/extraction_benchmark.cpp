@@ -25,6 +25,12 @@
 
 namespace {
 
+// What the extraction may cost beside the bare miniz loop, and what one of
+// its paints may cost: the repaints after every file draw only the progress
+// bar on a copy of the window's retained layer.
+constexpr double kMaxRatioToBare = 1.5;
+constexpr double kMaxMeanPaintMs = 1.0;
+
 struct PhaseResult {
     double seconds = 0;
     double peakMegabytes = 0;
@@ -278,12 +284,17 @@ int RunBenchmark()
     double limit = (bare.seconds + mandated) * 1.10;
     std::printf("bare miniz loop:      %7.2f s  %6.1f MB/s  peak %.1f MB\n", bare.seconds,
                 unpackedMegabytes / bare.seconds, bare.peakMegabytes);
+    const double ratio = installer.seconds / bare.seconds;
     std::printf("installer extraction: %7.2f s  %6.1f MB/s  peak %.1f MB  ratio to bare %.2f\n", installer.seconds,
-                unpackedMegabytes / installer.seconds, installer.peakMegabytes, installer.seconds / bare.seconds);
+                unpackedMegabytes / installer.seconds, installer.peakMegabytes, ratio);
     std::printf("paints: %d, mean paint %.2f ms, paints total %.2f s; %.0f queue drains at %.1f us\n",
                 installer.paints, meanPaintMs, installer.paintSeconds, drains, installer.drainMicroseconds);
     std::printf("one repaint request (invalidate + update) outside the extraction: %.2f ms\n",
                 installer.repaintMilliseconds);
+    std::printf("target: extraction <= bare x %.1f = %.2f s (ratio %.2f): %s\n", kMaxRatioToBare,
+                bare.seconds * kMaxRatioToBare, ratio, ratio <= kMaxRatioToBare ? "met" : "missed");
+    std::printf("target: mean paint during the extraction <= %.1f ms (%.2f ms): %s\n", kMaxMeanPaintMs, meanPaintMs,
+                meanPaintMs <= kMaxMeanPaintMs ? "met" : "missed");
     std::printf("target: extraction <= (bare + paints + drains) x 1.10 = %.2f s: %s\n", limit,
                 installer.seconds <= limit ? "met" : "missed");
     std::printf("target: peak <= payload + 30 MB = %.1f MB: %s\n", packedMegabytes + 30.0,
