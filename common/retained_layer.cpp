@@ -31,70 +31,99 @@ LayerBitmap& LayerBitmap::operator=(LayerBitmap&& other) noexcept
 
 namespace {
 
+// A memory DC with one bitmap selected into it, for as long as it lives.
+struct BitmapDc {
+    HDC dc = nullptr;
+    HGDIOBJ previous = nullptr;
+
+    BitmapDc(HDC compatibleWith, HBITMAP bitmap) : dc(CreateCompatibleDC(compatibleWith))
+    {
+        if (dc != nullptr) {
+            previous = SelectObject(dc, bitmap);
+        }
+    }
+    ~BitmapDc()
+    {
+        if (dc != nullptr) {
+            SelectObject(dc, previous);
+            DeleteDC(dc);
+        }
+    }
+    BitmapDc(const BitmapDc&) = delete;
+    BitmapDc& operator=(const BitmapDc&) = delete;
+};
+
+bool HasSize(const LayerBitmap& bitmap, int width, int height)
+{
+    return bitmap.handle != nullptr && bitmap.width == width && bitmap.height == height;
+}
+
 // A bitmap of the client's size, compatible with the target, kept when it
 // already has that size.
-bool SizeLayer(HDC target, LayerBitmap& layer, int width, int height)
+bool SizeBitmap(HDC target, LayerBitmap& bitmap, int width, int height)
 {
-    if (layer.handle != nullptr && layer.width == width && layer.height == height) {
+    if (HasSize(bitmap, width, height)) {
         return true;
     }
-    layer = LayerBitmap{};
-    layer.handle = CreateCompatibleBitmap(target, width, height);
-    layer.width = width;
-    layer.height = height;
-    return layer.handle != nullptr;
+    bitmap = LayerBitmap{};
+    bitmap.handle = CreateCompatibleBitmap(target, width, height);
+    bitmap.width = width;
+    bitmap.height = height;
+    return bitmap.handle != nullptr;
 }
 
 // Draws the retained part on white, as PaintThroughBuffer starts its bitmap.
-bool DrawLayer(HDC target, LayerBitmap& layer, const std::function<void(HDC)>& paintRetained)
+bool DrawLayer(HDC target, const LayerBitmap& layer, const std::function<void(HDC)>& paintRetained)
 {
-    HDC memory = CreateCompatibleDC(target);
-    if (memory == nullptr) {
+    BitmapDc layerDc(target, layer.handle);
+    if (layerDc.dc == nullptr) {
         return false;
     }
-    HGDIOBJ previous = SelectObject(memory, layer.handle);
-    PatBlt(memory, 0, 0, layer.width, layer.height, WHITENESS);
-    paintRetained(memory);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
+    PatBlt(layerDc.dc, 0, 0, layer.width, layer.height, WHITENESS);
+    paintRetained(layerDc.dc);
     return true;
 }
 
-bool CopyLayer(HDC buffer, const LayerBitmap& layer)
+// The back buffer becomes a copy of the layer, the changing part is drawn on
+// it, and the whole is copied to the target.
+bool PaintFromLayer(HDC target, const RECT& client, const LayerBitmap& layer, LayerBitmap& buffer,
+                    const std::function<void(HDC)>& paintChanging)
 {
-    HDC memory = CreateCompatibleDC(buffer);
-    if (memory == nullptr) {
+    if (!SizeBitmap(target, buffer, layer.width, layer.height)) {
         return false;
     }
-    HGDIOBJ previous = SelectObject(memory, layer.handle);
-    BitBlt(buffer, 0, 0, layer.width, layer.height, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
+    BitmapDc bufferDc(target, buffer.handle);
+    BitmapDc layerDc(target, layer.handle);
+    if (bufferDc.dc == nullptr || layerDc.dc == nullptr) {
+        return false;
+    }
+    BitBlt(bufferDc.dc, 0, 0, layer.width, layer.height, layerDc.dc, 0, 0, SRCCOPY);
+    paintChanging(bufferDc.dc);
+    BitBlt(target, client.left, client.top, layer.width, layer.height, bufferDc.dc, 0, 0, SRCCOPY);
     return true;
 }
 
 }  // namespace
 
-void PaintThroughLayerBitmap(HDC target, const RECT& client, LayerBitmap& layer, bool layerCurrent,
-                             const std::function<void(HDC)>& paintRetained,
-                             const std::function<void(HDC)>& paintChanging)
+void PaintThroughLayerBitmaps(HDC target, const RECT& client, LayerBitmap& layer, LayerBitmap& buffer,
+                              bool layerCurrent, const std::function<void(HDC)>& paintRetained,
+                              const std::function<void(HDC)>& paintChanging)
 {
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
-    const bool reusable = layerCurrent && layer.handle != nullptr && layer.width == width && layer.height == height;
-    if (!reusable && !(SizeLayer(target, layer, width, height) && DrawLayer(target, layer, paintRetained))) {
-        // A layer that could not be drawn must not be taken for a current one.
-        layer = LayerBitmap{};
-        PaintThroughBuffer(target, client, [&](HDC buffer) {
-            paintRetained(buffer);
-            paintChanging(buffer);
-        });
+    const bool ready = (layerCurrent && HasSize(layer, width, height)) ||
+                       (SizeBitmap(target, layer, width, height) && DrawLayer(target, layer, paintRetained));
+    if (ready && PaintFromLayer(target, client, layer, buffer, paintChanging)) {
         return;
     }
-    PaintThroughBuffer(target, client, [&](HDC buffer) {
-        if (!CopyLayer(buffer, layer)) {
-            paintRetained(buffer);
-        }
-        paintChanging(buffer);
+    // Without its bitmaps the picture is painted whole, as it was before
+    // there were any; a layer that could not be drawn must not be taken for
+    // a current one later.
+    if (!ready) {
+        layer = LayerBitmap{};
+    }
+    PaintThroughBuffer(target, client, [&](HDC dc) {
+        paintRetained(dc);
+        paintChanging(dc);
     });
 }

@@ -23,24 +23,26 @@ struct LayerBitmap {
 // (everything but the progress bar, say), drawn once and copied into the
 // back buffer of every paint instead of being drawn again.  `Content` is a
 // record of everything that part shows; the layer is drawn again whenever
-// the content differs from what it was last drawn from.
+// the content differs from what it was last drawn from.  The back buffer is
+// kept too, so that a paint need not make and clear a bitmap.
 template <typename Content>
 struct RetainedLayer {
     LayerBitmap bitmap;
+    LayerBitmap buffer;
     Content shown{};
 };
 
-// Paints the client area through a back buffer and copies it to the target
-// in one BitBlt, as PaintThroughBuffer does.  The back buffer starts as a
-// copy of the layer's bitmap, which paintRetained draws again first (on
-// white) when `layerCurrent` is false or the client size changed; then
-// paintChanging draws the rest of the picture on top.  paintChanging must
-// draw only where paintRetained leaves the picture white, so that the result
-// equals both painters run one after the other on one white bitmap.  Should
-// the layer's bitmap not be made, that is what happens, in the back buffer.
-void PaintThroughLayerBitmap(HDC target, const RECT& client, LayerBitmap& layer, bool layerCurrent,
-                             const std::function<void(HDC)>& paintRetained,
-                             const std::function<void(HDC)>& paintChanging);
+// Paints the client area in a back buffer and copies it to the target in one
+// BitBlt, as PaintThroughBuffer does.  The back buffer starts as a copy of
+// the layer, which paintRetained draws again first (on white) when
+// `layerCurrent` is false or the client size changed; then paintChanging
+// draws the rest of the picture on top.  paintChanging must draw only where
+// paintRetained leaves the picture white, so that the result equals both
+// painters run one after the other on one white bitmap.  Should a bitmap not
+// be made, that is what happens, through PaintThroughBuffer.
+void PaintThroughLayerBitmaps(HDC target, const RECT& client, LayerBitmap& layer, LayerBitmap& buffer,
+                              bool layerCurrent, const std::function<void(HDC)>& paintRetained,
+                              const std::function<void(HDC)>& paintChanging);
 
 // The same for a layer that remembers what it shows: this comparison is the
 // one place that decides whether the layer is still valid.
@@ -52,5 +54,5 @@ void PaintThroughLayer(HDC target, const RECT& client, RetainedLayer<Content>& l
     if (!current) {
         layer.shown = content;
     }
-    PaintThroughLayerBitmap(target, client, layer.bitmap, current, paintRetained, paintChanging);
+    PaintThroughLayerBitmaps(target, client, layer.bitmap, layer.buffer, current, paintRetained, paintChanging);
 }

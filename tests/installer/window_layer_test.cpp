@@ -11,7 +11,6 @@
 #include "buffered_paint.h"
 #include "installer_constants.h"
 #include "pixel_canvas.h"
-#include "point_in_rect.h"
 #include "window_layout.h"
 #include "window_painting.h"
 
@@ -55,22 +54,6 @@ struct LayeredPicture {
         PaintInstallerThroughLayer(canvas.dc, ClientOf(state), state);
     }
 };
-
-// How many pixels differ outside the ignored area (every pixel when the
-// sizes differ).
-int DifferingPixels(const PixelCanvas& a, const PixelCanvas& b, const RECT& ignored = RECT{})
-{
-    if (a.width != b.width || a.height != b.height) {
-        return a.width * a.height;
-    }
-    int differing = 0;
-    for (int y = 0; y < a.height; ++y) {
-        for (int x = 0; x < a.width; ++x) {
-            differing += !PointInRect(ignored, POINT{x, y}) && a.At(x, y) != b.At(x, y) ? 1 : 0;
-        }
-    }
-    return differing;
-}
 
 // The progress bar with the few pixels left of it where a narrow fill folds over.
 RECT BarWithFold(const RECT& bar)
