@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "rect_equality.h"
+
 // The installer window's rectangles, computed once from the client size and
 // the widths of three texts, shared by painting and hit testing.
 struct InstallerLayout {
@@ -18,4 +20,6 @@ struct InstallerLayout {
     RECT changeDirRect{};
     RECT progressRect{};
     int licenseLinkX = 0;
+
+    bool operator==(const InstallerLayout&) const = default;
 };

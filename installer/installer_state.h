@@ -3,6 +3,7 @@
 #include <string>
 
 #include "installer_layout.h"
+#include "window_layer.h"
 
 // The one record of a window-mode run: the window keeps the user's choices
 // here, painting draws from it, and the install pipeline reports progress and
@@ -25,4 +26,7 @@ struct InstallerState {
     bool changeDirHover = false;
     bool closePressed = false;
     InstallerLayout layout;
+    // The part of the picture that an installation's repaints do not change,
+    // kept between paints by the paint handler; not part of what is shown.
+    InstallerLayer paintLayer;
 };

@@ -75,7 +75,7 @@ LRESULT OnSize(HWND window, InstallerState& state)
     return 0;
 }
 
-LRESULT OnPaint(HWND window, const InstallerState& state)
+LRESULT OnPaint(HWND window, InstallerState& state)
 {
     PaintWindowBuffered(window, state);
     return 0;

@@ -1,6 +1,5 @@
 #include "window_painting.h"
 
-#include "buffered_paint.h"
 #include "gdiplus_objects.h"
 #include "installer_constants.h"
 #include "window_layout.h"
@@ -240,6 +239,61 @@ void PaintBorder(GpGraphics* graphics, const InstallerLayout& layout)
                                          static_cast<float>(layout.clientHeight - 1));
 }
 
+// Whether the picture includes the install area, or leaves it white for the
+// retained layer.  Nothing painted after the install area reaches into it
+// and the white band under it is opaque, so it can as well be drawn last,
+// on a copy of the layer, with the same result.
+enum class InstallArea { Painted, LeftWhite };
+
+void PaintPicture(HDC dc, const InstallerState& state, const InstallerLayout& layout, InstallArea installArea)
+{
+    if (!GdiplusFunctions().complete) {
+        return;
+    }
+    Graphics graphics(dc);
+    if (graphics.graphics == nullptr) {
+        return;
+    }
+    GpGraphics* g = graphics.graphics;
+    ConfigureQuality(g);
+    FontFamily family;
+    Font buttonFont(family, kButtonFontSize);
+    Font rowFont(family, kRowFontSize);
+    Font smallFont(family, kSmallFontSize);
+    const int w = layout.clientWidth;
+    const int h = layout.clientHeight;
+
+    PaintHeader(g, w, SmallTitle(state.productVersion), state.closeHover, layout.closeRect);
+    PaintMinimizeButton(g, state.minimizeHover, layout.minimizeRect);
+    FillRect(g, kWhite, 0, kBodyBandTop, w, kBodyBandHeight);
+    if (installArea == InstallArea::Painted) {
+        PaintInstallArea(g, state, layout, buttonFont.font);
+    }
+    FillRect(g, kWhite, 0, kLowerAreaTop, w, h - kLowerAreaTop);
+    PaintAgreementRow(g, state, layout, rowFont.font);
+    if (state.expanded) {
+        PaintLocationArea(g, state, layout, rowFont.font, smallFont.font);
+    }
+    PaintBorder(g, layout);
+}
+
+// The install area alone, on its own graphics object set up as the whole
+// picture's is.
+void PaintInstallAreaOnly(HDC dc, const InstallerState& state, const InstallerLayout& layout)
+{
+    if (!GdiplusFunctions().complete) {
+        return;
+    }
+    Graphics graphics(dc);
+    if (graphics.graphics == nullptr) {
+        return;
+    }
+    ConfigureQuality(graphics.graphics);
+    FontFamily family;
+    Font buttonFont(family, kButtonFontSize);
+    PaintInstallArea(graphics.graphics, state, layout, buttonFont.font);
+}
+
 }  // namespace
 
 std::wstring SmallTitle(const std::wstring& productVersion)
@@ -273,40 +327,39 @@ void PaintHeader(GpGraphics* graphics, int clientWidth, const std::wstring& titl
 
 void PaintInstallerWindow(HDC dc, const InstallerState& state, const InstallerLayout& layout)
 {
-    if (!GdiplusFunctions().complete) {
-        return;
-    }
-    Graphics graphics(dc);
-    if (graphics.graphics == nullptr) {
-        return;
-    }
-    GpGraphics* g = graphics.graphics;
-    ConfigureQuality(g);
-    FontFamily family;
-    Font buttonFont(family, kButtonFontSize);
-    Font rowFont(family, kRowFontSize);
-    Font smallFont(family, kSmallFontSize);
-    const int w = layout.clientWidth;
-    const int h = layout.clientHeight;
-
-    PaintHeader(g, w, SmallTitle(state.productVersion), state.closeHover, layout.closeRect);
-    PaintMinimizeButton(g, state.minimizeHover, layout.minimizeRect);
-    FillRect(g, kWhite, 0, kBodyBandTop, w, kBodyBandHeight);
-    PaintInstallArea(g, state, layout, buttonFont.font);
-    FillRect(g, kWhite, 0, kLowerAreaTop, w, h - kLowerAreaTop);
-    PaintAgreementRow(g, state, layout, rowFont.font);
-    if (state.expanded) {
-        PaintLocationArea(g, state, layout, rowFont.font, smallFont.font);
-    }
-    PaintBorder(g, layout);
+    PaintPicture(dc, state, layout, InstallArea::Painted);
 }
 
-void PaintWindowBuffered(HWND window, const InstallerState& state)
+InstallerLayerContent LayerContentOf(const InstallerState& state)
+{
+    return InstallerLayerContent{.productVersion = state.productVersion,
+                                 .agreed = state.agreed,
+                                 .expanded = state.expanded,
+                                 .installDir = state.installDir,
+                                 .alreadyInstalled = state.alreadyInstalled,
+                                 .statusText = state.statusText,
+                                 .closeHover = state.closeHover,
+                                 .minimizeHover = state.minimizeHover,
+                                 .linkHover = state.linkHover,
+                                 .customHover = state.customHover,
+                                 .changeDirHover = state.changeDirHover,
+                                 .layout = state.layout};
+}
+
+void PaintInstallerThroughLayer(HDC target, const RECT& client, InstallerState& state)
+{
+    PaintThroughLayer(
+        target, client, state.paintLayer, LayerContentOf(state),
+        [&state](HDC dc) { PaintPicture(dc, state, state.layout, InstallArea::LeftWhite); },
+        [&state](HDC dc) { PaintInstallAreaOnly(dc, state, state.layout); });
+}
+
+void PaintWindowBuffered(HWND window, InstallerState& state)
 {
     PAINTSTRUCT paint;
     HDC windowDc = BeginPaint(window, &paint);
     RECT client{};
     GetClientRect(window, &client);
-    PaintThroughBuffer(windowDc, client, [&state](HDC dc) { PaintInstallerWindow(dc, state, state.layout); });
+    PaintInstallerThroughLayer(windowDc, client, state);
     EndPaint(window, &paint);
 }

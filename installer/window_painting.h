@@ -42,14 +42,26 @@ inline constexpr WORD kAppIconResourceId = 1;
 // "Orvicap V<version> 安装"
 std::wstring SmallTitle(const std::wstring& productVersion);
 
-// Draws the whole client area from the state; writes nothing.
+// Draws the whole client area from the state; writes nothing.  The one
+// definition of the picture: the retained layer below is drawn by it too.
 void PaintInstallerWindow(HDC dc, const InstallerState& state, const InstallerLayout& layout);
+
+// What the window's retained layer shows of the state.
+InstallerLayerContent LayerContentOf(const InstallerState& state);
+
+// The picture, painted into a back buffer and copied to the target in one
+// BitBlt, equal to PaintInstallerWindow's byte for byte.  Everything but the
+// install area comes from the state's retained layer, drawn again only when
+// what it shows has changed; the install area (the progress bar while
+// installing) is drawn on every paint.
+void PaintInstallerThroughLayer(HDC target, const RECT& client, InstallerState& state);
 
 // The dark band at the top: title, close button, icon, product and display name.
 void PaintHeader(GpGraphics* graphics, int clientWidth, const std::wstring& title, bool closeHover,
                  const RECT& closeRect);
 
-// WM_PAINT: the whole picture is drawn into an off-screen bitmap and copied
-// in one BitBlt, whatever the update region, so nothing flickers while the
-// progress bar advances.
-void PaintWindowBuffered(HWND window, const InstallerState& state);
+// WM_PAINT: the whole client area is painted through the retained layer and
+// copied in one BitBlt, whatever the update region, so nothing flickers
+// while the progress bar advances and a paint during the extraction costs
+// little more than the progress bar itself.
+void PaintWindowBuffered(HWND window, InstallerState& state);

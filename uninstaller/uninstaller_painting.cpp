@@ -1,6 +1,7 @@
 #include "uninstaller_painting.h"
 
-#include "buffered_paint.h"
+#include <functional>
+
 #include "drawing_primitives.h"
 #include "gdiplus_objects.h"
 #include "uninstaller_constants.h"
@@ -9,6 +10,12 @@
 namespace {
 
 using Gdiplus::RectF;
+
+void ConfigureQuality(GpGraphics* graphics)
+{
+    GdiplusFunctions().GdipSetSmoothingMode(graphics, Gdiplus::SmoothingModeAntiAlias);
+    GdiplusFunctions().GdipSetTextRenderingHint(graphics, Gdiplus::TextRenderingHintClearTypeGridFit);
+}
 
 RectF ToRectF(const RECT& rect)
 {
@@ -81,14 +88,63 @@ void PaintBorder(GpGraphics* graphics)
                                          static_cast<float>(kWindowHeight - 1));
 }
 
+void PaintProgress(GpGraphics* graphics, const FontFamily& family, const UninstallerState& state)
+{
+    Font progressFont(family, kProgressFontSize);
+    PaintProgressBar(graphics, state.progressRect, state.progress, progressFont.font);
+}
+
+// Whether the picture includes the progress bar, or leaves it white for the
+// retained layer.  Nothing painted after the bar reaches into it and the
+// body under it is opaque white, so it can as well be drawn last, on a copy
+// of the layer, with the same result.
+enum class ProgressBar { Painted, LeftWhite };
+
+void PaintPicture(GpGraphics* graphics, const UninstallerState& state, ProgressBar progressBar)
+{
+    PaintUninstallerHeader(graphics, state.name.c_str(), state.subtitle.c_str(), state.closeHover, state.closeRect,
+                           state.headerIcon);
+    SolidBrush body(kBodyColor);
+    GdiplusFunctions().GdipFillRectangle(graphics, body.brush, 0.0f, static_cast<float>(kHeaderHeight),
+                                         static_cast<float>(kWindowWidth),
+                                         static_cast<float>(kWindowHeight - kHeaderHeight));
+
+    FontFamily family;
+    if (progressBar == ProgressBar::Painted) {
+        PaintProgress(graphics, family, state);
+    }
+    Font statusFont(family, kStatusFontSize);
+    DrawTextAt(graphics, state.statusText.c_str(), kStatusOrigin, statusFont.font, kStatusColor);
+    PaintBorder(graphics);
+}
+
+// Runs the painter on a GDI+ graphics object on the DC; deleting the graphics
+// flushes its drawing into the DC.
+void PaintOnDc(HDC dc, const std::function<void(GpGraphics*)>& paint)
+{
+    GpGraphics* graphics = nullptr;
+    if (GdiplusFunctions().GdipCreateFromHDC(dc, &graphics) == Gdiplus::Ok) {
+        paint(graphics);
+        GdiplusFunctions().GdipDeleteGraphics(graphics);
+    }
+}
+
+// The bar alone, on a graphics object set up as the header sets up the
+// whole picture's.
+void PaintProgressOnly(GpGraphics* graphics, const UninstallerState& state)
+{
+    ConfigureQuality(graphics);
+    FontFamily family;
+    PaintProgress(graphics, family, state);
+}
+
 }  // namespace
 
 void PaintUninstallerHeader(GpGraphics* graphics, const wchar_t* title, const wchar_t* subtitle, bool closeHover,
                             const RECT& closeRect, HICON icon)
 {
     const GdiplusApi& gdip = GdiplusFunctions();
-    gdip.GdipSetSmoothingMode(graphics, Gdiplus::SmoothingModeAntiAlias);
-    gdip.GdipSetTextRenderingHint(graphics, Gdiplus::TextRenderingHintClearTypeGridFit);
+    ConfigureQuality(graphics);
     FontFamily family;
     Font titleFont(family, kTitleFontSize);
     Font subtitleFont(family, kSubtitleFontSize);
@@ -106,35 +162,32 @@ void PaintUninstallerHeader(GpGraphics* graphics, const wchar_t* title, const wc
 
 void PaintUninstallerWindow(GpGraphics* graphics, const UninstallerState& state)
 {
-    PaintUninstallerHeader(graphics, state.name.c_str(), state.subtitle.c_str(), state.closeHover, state.closeRect,
-                           state.headerIcon);
-    SolidBrush body(kBodyColor);
-    GdiplusFunctions().GdipFillRectangle(graphics, body.brush, 0.0f, static_cast<float>(kHeaderHeight),
-                                         static_cast<float>(kWindowWidth),
-                                         static_cast<float>(kWindowHeight - kHeaderHeight));
-
-    FontFamily family;
-    Font progressFont(family, kProgressFontSize);
-    PaintProgressBar(graphics, state.progressRect, state.progress, progressFont.font);
-    Font statusFont(family, kStatusFontSize);
-    DrawTextAt(graphics, state.statusText.c_str(), kStatusOrigin, statusFont.font, kStatusColor);
-    PaintBorder(graphics);
+    PaintPicture(graphics, state, ProgressBar::Painted);
 }
 
-void PaintUninstallerBuffered(HDC target, const RECT& client, const UninstallerState& state)
+UninstallerLayerContent LayerContentOf(const UninstallerState& state)
+{
+    return UninstallerLayerContent{.name = state.name,
+                                   .subtitle = state.subtitle,
+                                   .statusText = state.statusText,
+                                   .closeHover = state.closeHover,
+                                   .closeRect = state.closeRect,
+                                   .headerIcon = state.headerIcon};
+}
+
+void PaintUninstallerBuffered(HDC target, const RECT& client, UninstallerState& state)
 {
     // Without GDI+ there is nothing to draw with; the window stays as the
     // class background leaves it.
     if (!GdiplusFunctions().complete) {
         return;
     }
-    PaintThroughBuffer(target, client, [&state](HDC memory) {
-        GpGraphics* graphics = nullptr;
-        if (GdiplusFunctions().GdipCreateFromHDC(memory, &graphics) == Gdiplus::Ok) {
-            PaintUninstallerWindow(graphics, state);
-            // Deleting the graphics flushes its drawing into the memory DC
-            // before the copy.
-            GdiplusFunctions().GdipDeleteGraphics(graphics);
-        }
-    });
+    PaintThroughLayer(
+        target, client, state.paintLayer, LayerContentOf(state),
+        [&state](HDC dc) {
+            PaintOnDc(dc, [&state](GpGraphics* graphics) { PaintPicture(graphics, state, ProgressBar::LeftWhite); });
+        },
+        [&state](HDC dc) {
+            PaintOnDc(dc, [&state](GpGraphics* graphics) { PaintProgressOnly(graphics, state); });
+        });
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "gdiplus_api.h"
+#include "uninstaller_layer.h"
 #include "uninstaller_state.h"
 
 // Colours of the uninstaller window (ARGB).
@@ -44,8 +45,15 @@ void PaintUninstallerHeader(GpGraphics* graphics, const wchar_t* title, const wc
                             const RECT& closeRect, HICON icon);
 
 // The whole client area: header, body, progress bar, status line, border.
+// The one definition of the picture: the retained layer is drawn by it too.
 void PaintUninstallerWindow(GpGraphics* graphics, const UninstallerState& state);
 
+// What the window's retained layer shows of the state.
+UninstallerLayerContent LayerContentOf(const UninstallerState& state);
+
 // Paints the client area into a back buffer and copies it to the DC in one
-// BitBlt, so the window never shows a half-drawn picture.
-void PaintUninstallerBuffered(HDC target, const RECT& client, const UninstallerState& state);
+// BitBlt, so the window never shows a half-drawn picture.  Everything but the
+// progress bar comes from the state's retained layer, drawn again only when
+// what it shows has changed, so a paint during the removal draws little
+// more than the bar; the picture equals PaintUninstallerWindow's.
+void PaintUninstallerBuffered(HDC target, const RECT& client, UninstallerState& state);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "uninstaller_layer.h"
+
 // What the uninstaller's window shows and its removal run works on.  Owned
 // by RunUninstaller for the whole window phase; the window reaches it
 // through its user data.
@@ -23,4 +25,7 @@ struct UninstallerState {
     // Set while the removal runs inside the start message; the window's close
     // requests are refused meanwhile.
     bool removing = false;
+    // The part of the picture that the removal's repaints do not change,
+    // kept between paints by the paint handler; not part of what is shown.
+    UninstallerLayer paintLayer;
 };

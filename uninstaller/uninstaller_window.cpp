@@ -30,7 +30,7 @@ LRESULT OnCreate(HWND window, LPARAM lParam)
     return 0;
 }
 
-LRESULT OnPaint(HWND window, const UninstallerState& state)
+LRESULT OnPaint(HWND window, UninstallerState& state)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);

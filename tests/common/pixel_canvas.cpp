@@ -138,6 +138,21 @@ int PixelsDifferingFrom(const PixelCanvas& canvas, const RECT& area, std::uint32
     return count;
 }
 
+int DifferingPixels(const PixelCanvas& a, const PixelCanvas& b, const RECT& ignored)
+{
+    if (a.width != b.width || a.height != b.height) {
+        return a.width * a.height;
+    }
+    int differing = 0;
+    for (int y = 0; y < a.height; ++y) {
+        for (int x = 0; x < a.width; ++x) {
+            const bool skipped = x >= ignored.left && x < ignored.right && y >= ignored.top && y < ignored.bottom;
+            differing += !skipped && a.At(x, y) != b.At(x, y) ? 1 : 0;
+        }
+    }
+    return differing;
+}
+
 namespace {
 
 RECT BoundsWhere(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance, bool matching)

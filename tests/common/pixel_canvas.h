@@ -70,6 +70,9 @@ testing::AssertionResult ColorNear(std::uint32_t actual, std::uint32_t expected,
 bool AreaHasOtherThan(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance);
 // How many pixels of the area differ from the colour by more than the tolerance.
 int PixelsDifferingFrom(const PixelCanvas& canvas, const RECT& area, std::uint32_t rgb, int tolerance);
+// How many pixels of two pictures differ at all, outside the ignored area;
+// every pixel when their sizes differ.  For "the same picture byte for byte".
+int DifferingPixels(const PixelCanvas& a, const PixelCanvas& b, const RECT& ignored = RECT{});
 
 // The smallest rectangle holding every pixel of the area whose channels all
 // lie within the tolerance of the colour; empty when there is none.

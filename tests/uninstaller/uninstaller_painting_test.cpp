@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
+#include "buffered_paint.h"
 #include "pixel_canvas.h"
 #include "test_files.h"
+#include "uninstaller_constants.h"
 #include "uninstaller_layout.h"
 #include "uninstaller_painting.h"
 
@@ -200,6 +203,115 @@ TEST_F(UninstallerPaintingTest, BufferedPaintCopiesTheWholePicture)
         }
     }
     EXPECT_EQ(differing, 0);
+}
+
+// The window paints through a retained layer: everything but the progress
+// bar is kept between paints.  In every stage of a removal, and right after
+// any change, the picture must equal byte for byte the picture painted whole.
+
+constexpr RECT kClient{0, 0, kWindowWidth, kWindowHeight};
+// A colour no paint produces: whatever keeps it was never painted.
+constexpr uint32_t kUnpainted = 0xFF00FF;
+// The progress bar with the few pixels left of it where a narrow fill folds over.
+constexpr RECT kBarWithFold{kProgressRect.left - 12, kProgressRect.top, kProgressRect.right, kProgressRect.bottom};
+
+// The picture as WM_PAINT drew it before there was a layer: a white back
+// buffer, the whole picture on one graphics object, one copy.
+struct WholePicture {
+    PixelCanvas canvas{kWindowWidth, kWindowHeight, kUnpainted};
+    explicit WholePicture(const UninstallerState& state)
+    {
+        PaintThroughBuffer(canvas.dc, kClient, [&state](HDC dc) {
+            GpGraphics* graphics = nullptr;
+            if (GdiplusFunctions().GdipCreateFromHDC(dc, &graphics) == Gdiplus::Ok) {
+                PaintUninstallerWindow(graphics, state);
+                GdiplusFunctions().GdipDeleteGraphics(graphics);
+            }
+        });
+    }
+};
+
+// The picture as WM_PAINT draws it now, through the state's layer.
+struct LayeredPicture {
+    PixelCanvas canvas{kWindowWidth, kWindowHeight, kUnpainted};
+    explicit LayeredPicture(UninstallerState& state) { PaintUninstallerBuffered(canvas.dc, kClient, state); }
+};
+
+struct StageRow {
+    const char* name;
+    std::function<void(UninstallerState&, HICON)> change;  // from the row before; the icon stands in for app.ico
+};
+
+// The rows follow one removal in order on one state, so each row's first
+// paint meets the layer the row before left; its second paint meets a
+// current layer.  A layer drawn with a narrow bar in it would still show its
+// fold beside a wider one.
+TEST_F(UninstallerPaintingTest, EveryStagePaintedThroughTheLayerEqualsThePicturePaintedWhole)
+{
+    const StageRow rows[] = {
+        {"created", [](UninstallerState&, HICON) {}},
+        {"closing programs", [](UninstallerState& s, HICON) { s.statusText = kStatusClosingPrograms; }},
+        {"deleting, no file yet", [](UninstallerState& s, HICON) { s.statusText = kStatusDeletingFiles; }},
+        {"deleting 1 %", [](UninstallerState& s, HICON) { s.progress = 1; }},
+        {"deleting 1 %, close hover", [](UninstallerState& s, HICON) { s.closeHover = true; }},
+        {"deleting 42 %, close hover", [](UninstallerState& s, HICON) { s.progress = 42; }},
+        {"deleting 42 %", [](UninstallerState& s, HICON) { s.closeHover = false; }},
+        {"deleting 99 %", [](UninstallerState& s, HICON) { s.progress = 99; }},
+        {"cleaning the registry",
+         [](UninstallerState& s, HICON) {
+             s.progress = 100;
+             s.statusText = kStatusCleaningRegistry;
+         }},
+        {"done", [](UninstallerState& s, HICON) { s.statusText = kStatusDone; }},
+        {"done, with app.ico", [](UninstallerState& s, HICON icon) { s.headerIcon = icon; }},
+    };
+    HICON icon = SolidIcon(0x33AA55);
+    ASSERT_NE(icon, nullptr);
+    for (const StageRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.change(state, icon);
+        const WholePicture whole(state);
+        const LayeredPicture first(state);
+        EXPECT_EQ(DifferingPixels(first.canvas, whole.canvas), 0) << "on the paint right after the change";
+        const LayeredPicture second(state);
+        EXPECT_EQ(DifferingPixels(second.canvas, whole.canvas), 0) << "on a paint with the layer kept";
+    }
+    DestroyIcon(icon);
+}
+
+// A stale layer would keep showing the window as it was before the change
+// until the removal ends.
+TEST_F(UninstallerPaintingTest, ChangeInTheMiddleOfARemovalShowsOnTheNextPaint)
+{
+    const StageRow rows[] = {
+        {"close hover", [](UninstallerState& s, HICON) { s.closeHover = true; }},
+        {"status text", [](UninstallerState& s, HICON) { s.statusText = kStatusCleaningRegistry; }},
+        {"header icon", [](UninstallerState& s, HICON icon) { s.headerIcon = icon; }},
+        {"title", [](UninstallerState& s, HICON) { s.name = L"Orvicap Pro"; }},
+        {"subtitle", [](UninstallerState& s, HICON) { s.subtitle.clear(); }},
+    };
+    HICON icon = SolidIcon(0x33AA55);
+    ASSERT_NE(icon, nullptr);
+    for (const StageRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        UninstallerState removing;
+        removing.name = state.name;
+        removing.subtitle = state.subtitle;
+        removing.closeRect = kCloseRect;
+        removing.progressRect = kProgressRect;
+        removing.statusText = kStatusDeletingFiles;
+        removing.progress = 42;
+        const LayeredPicture before(removing);
+
+        row.change(removing, icon);
+        removing.progress = 43;
+        const LayeredPicture after(removing);
+        const WholePicture whole(removing);
+        EXPECT_EQ(DifferingPixels(after.canvas, whole.canvas), 0);
+        // The change must show outside the progress bar, or the row proves nothing.
+        EXPECT_GT(DifferingPixels(after.canvas, before.canvas, kBarWithFold), 0) << "the change shows nowhere";
+    }
+    DestroyIcon(icon);
 }
 
 }  // namespace
