@@ -5,6 +5,7 @@
 
 #include "box_watcher.h"
 #include "directory_links.h"
+#include "linked_tree.h"
 #include "install_location.h"
 #include "installer_constants.h"
 #include "test_files.h"
@@ -123,9 +124,8 @@ TEST_F(UninstallModeTest, DecliningTheConfirmationChangesNothing)
 struct LinkedInstallationTest : testing::Test {
     ScopedTempDir temp;
     std::wstring installDir = temp / L"Orvicap";
-    std::wstring outside = temp / L"outside";
-    std::wstring topLink = installDir + L"\\shared";
-    std::wstring nestedLink = installDir + L"\\data\\cache";
+    LinkedTree links{installDir, temp / L"outside"};
+    const std::wstring& topLink = links.topLink;
 
     void SetUp() override
     {
@@ -134,24 +134,12 @@ struct LinkedInstallationTest : testing::Test {
         ASSERT_TRUE(CreateDirectories(installDir + L"\\data"));
         ASSERT_TRUE(WriteFileBytes(installDir + L"\\data\\settings.ini", "installed"));
         ASSERT_TRUE(WriteFileBytes(installDir + L"\\uninstall.ini", "record"));
-        ASSERT_TRUE(CreateDirectories(outside + L"\\inner"));
-        ASSERT_TRUE(WriteFileBytes(outside + L"\\precious.txt", "keep"));
-        ASSERT_TRUE(WriteFileBytes(outside + L"\\inner\\deep.txt", "keep too"));
-        ASSERT_TRUE(MakeDirectoryLink(outside, topLink));
-        ASSERT_TRUE(MakeDirectoryLink(outside, nestedLink));
+        ASSERT_TRUE(links.Build());
     }
 
-    void TearDown() override
-    {
-        RemoveDirectoryLink(nestedLink);
-        RemoveDirectoryLink(topLink);
-    }
+    void TearDown() override { links.RemoveLinks(); }
 
-    void ExpectOutsideUntouched() const
-    {
-        EXPECT_EQ(ReadFileBytes(outside + L"\\precious.txt"), "keep");
-        EXPECT_EQ(ReadFileBytes(outside + L"\\inner\\deep.txt"), "keep too");
-    }
+    void ExpectOutsideUntouched() const { EXPECT_TRUE(links.OutsideUntouched()); }
 };
 
 TEST_F(LinkedInstallationTest, RemovalDeletesTheInstallationButNotThroughItsLinks)
