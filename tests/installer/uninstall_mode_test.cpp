@@ -151,9 +151,13 @@ TEST_F(LinkedInstallationTest, RemovalDeletesTheInstallationButNotThroughItsLink
     EXPECT_FALSE(FileExists(installDir + L"\\data\\settings.ini"));
     EXPECT_FALSE(FileExists(installDir + L"\\uninstall.ini"));
     EXPECT_FALSE(DirectoryExists(installDir + L"\\bin"));
-    // Windows removes a link with RemoveDirectoryW; Wine cannot remove a
-    // Unix link that way, and the directories holding one then stay.
-    if (!RunningUnderWine()) {
+    // Windows opens a link as the link and deletes it so; Wine cannot open a
+    // Unix link as the link, so it is left (still a link, not followed) and
+    // the directories holding one stay.
+    if (RunningUnderWine()) {
+        EXPECT_TRUE(GetFileAttributesW(topLink.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+        EXPECT_TRUE(DirectoryExists(installDir));
+    } else {
         EXPECT_EQ(GetFileAttributesW(topLink.c_str()), INVALID_FILE_ATTRIBUTES);
         EXPECT_FALSE(DirectoryExists(installDir));
     }
@@ -166,7 +170,9 @@ TEST_F(LinkedInstallationTest, InstallDirectoryThatIsALinkIsRemovedAsALink)
 
     ExpectOutsideUntouched();
     EXPECT_TRUE(FileExists(MainProgramPath(installDir)));
-    if (!RunningUnderWine()) {
+    if (RunningUnderWine()) {
+        EXPECT_TRUE(GetFileAttributesW(topLink.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+    } else {
         EXPECT_EQ(GetFileAttributesW(topLink.c_str()), INVALID_FILE_ATTRIBUTES);
     }
 }

@@ -193,9 +193,13 @@ TEST_F(LinkedTreeTest, RemovalNeverDeletesThroughALink)
     EXPECT_FALSE(FileExists(Path(L"data\\own.dat")));
     EXPECT_FALSE(DirectoryExists(Path(L"bin")));
     EXPECT_EQ(state.progress, 100);
-    // Windows removes a link with RemoveDirectoryW; Wine cannot remove a
-    // Unix link that way, and the directory holding it then stays.
-    if (!RunningUnderWine()) {
+    // Windows opens a link as the link and deletes it so; Wine cannot open a
+    // Unix link as the link, so it is left (still a link, not followed) and
+    // the directory holding it stays.
+    if (RunningUnderWine()) {
+        EXPECT_TRUE(GetFileAttributesW(topLink.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+        EXPECT_TRUE(DirectoryExists(Path(L"data")));
+    } else {
         EXPECT_EQ(GetFileAttributesW(topLink.c_str()), INVALID_FILE_ATTRIBUTES);
         EXPECT_FALSE(DirectoryExists(Path(L"data")));
     }
