@@ -1,5 +1,6 @@
 #include "owned_entry.h"
 
+#include <cwchar>
 #include <utility>
 
 namespace {
@@ -182,6 +183,22 @@ EntryCheck CreateOwnedFile(const std::wstring& finalPath, DWORD access, DWORD sh
         file.reset(INVALID_HANDLE_VALUE);
     }
     return check;
+}
+
+void ForEachListedEntry(const std::wstring& folder, const ListedEntryVisitor& visit)
+{
+    WIN32_FIND_DATAW found;
+    ScopedFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!search.valid()) {
+        return;
+    }
+    bool more = true;
+    do {
+        const bool dotEntry = wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0;
+        if (!dotEntry) {
+            more = visit(found.cFileName, found);
+        }
+    } while (more && FindNextFileW(search.handle, &found));
 }
 
 bool IsFolder(HANDLE entry)

@@ -67,6 +67,12 @@ EntryCheck CreateOwnedFolder(const std::wstring& finalPath, ScopedFileHandle& fo
 // created unless the folder above is judged and held as for CreateOwnedFolder.
 EntryCheck CreateOwnedFile(const std::wstring& finalPath, DWORD access, DWORD share, ScopedFileHandle& file);
 
+// Calls visit with the name and listing of each entry of the folder ("." and
+// ".." left out) until it returns false.  What the listing says is a hint for
+// what to open next, never a judgement: entries are judged by handle.
+using ListedEntryVisitor = std::function<bool(const std::wstring& name, const WIN32_FIND_DATAW& found)>;
+void ForEachListedEntry(const std::wstring& folder, const ListedEntryVisitor& visit);
+
 // Whether the handle shows a folder.
 bool IsFolder(HANDLE entry);
 

@@ -1,14 +1,8 @@
 #include "tree_removal.h"
 
 #include <cwchar>
-#include <functional>
 
 namespace {
-
-bool IsDotEntry(const wchar_t* name)
-{
-    return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0;
-}
 
 bool IsReparsePoint(DWORD attributes)
 {
@@ -23,24 +17,6 @@ bool IsDirectory(DWORD attributes)
 bool SamePath(const std::wstring& a, const std::wstring& b)
 {
     return _wcsicmp(a.c_str(), b.c_str()) == 0;
-}
-
-// Calls visit with the name and listing of each entry of the directory ("."
-// and ".." left out) until it returns false.
-using EntryVisitor = std::function<bool(const std::wstring& name, const WIN32_FIND_DATAW& found)>;
-void ForEachEntry(const std::wstring& directory, const EntryVisitor& visit)
-{
-    WIN32_FIND_DATAW found;
-    ScopedFindHandle search(FindFirstFileW((directory + L"\\*").c_str(), &found));
-    if (!search.valid()) {
-        return;
-    }
-    bool more = true;
-    do {
-        if (!IsDotEntry(found.cFileName)) {
-            more = visit(found.cFileName, found);
-        }
-    } while (more && FindNextFileW(search.handle, &found));
 }
 
 // Opens the entry at a final path for deletion and deletes it when it is a
@@ -91,7 +67,7 @@ void RemoveFolderBottomUp(const std::wstring& spelled, const std::wstring& final
     if (check != EntryCheck::Owned || !IsFolder(folder.handle)) {
         return;
     }
-    ForEachEntry(finalPath, [&](const std::wstring& name, const WIN32_FIND_DATAW& found) {
+    ForEachListedEntry(finalPath, [&](const std::wstring& name, const WIN32_FIND_DATAW& found) {
         const std::wstring spelledChild = spelled + L"\\" + name;
         if (SamePath(spelledChild, excludedPath)) {
             return true;
@@ -136,7 +112,7 @@ EntryCheck OpenRemovalRoot(const std::wstring& directory, RemovalRoot& root)
 
 void CollectFiles(const std::wstring& directory, const std::wstring& excludedPath, std::vector<FileEntry>& files)
 {
-    ForEachEntry(directory, [&](const std::wstring& name, const WIN32_FIND_DATAW& found) {
+    ForEachListedEntry(directory, [&](const std::wstring& name, const WIN32_FIND_DATAW& found) {
         const std::wstring path = directory + L"\\" + name;
         if (SamePath(path, excludedPath)) {
             return true;
@@ -169,7 +145,7 @@ void DeleteRemainingDirectories(const RemovalRoot& root, const std::wstring& exc
     if (root.finalPath.empty()) {
         return;
     }
-    ForEachEntry(root.finalPath, [&](const std::wstring& name, const WIN32_FIND_DATAW& found) {
+    ForEachListedEntry(root.finalPath, [&](const std::wstring& name, const WIN32_FIND_DATAW& found) {
         const std::wstring spelled = root.path + L"\\" + name;
         if (!SamePath(spelled, excludedPath) && IsDirectory(found.dwFileAttributes)) {
             RemoveFolderBottomUp(spelled, root.finalPath + L"\\" + name, excludedPath);

@@ -155,23 +155,15 @@ bool CopyEntry(const std::wstring& sourceFinalPath, const TreePlace& target, boo
 // The source folder is held by the caller; its entries are judged one by one.
 bool CopyFolder(const std::wstring& sourceFinalPath, const TreePlace& target)
 {
-    WIN32_FIND_DATAW entry{};
-    ScopedFindHandle find(FindFirstFileW(JoinPath(sourceFinalPath, L"*").c_str(), &entry));
-    if (!find.valid()) {
-        return true;  // a missing or unreadable directory has nothing to copy
-    }
     bool allCopied = true;
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") {
-            continue;
-        }
-        const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    ForEachListedEntry(sourceFinalPath, [&](const std::wstring& name, const WIN32_FIND_DATAW& found) {
+        const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (!CopyEntry(sourceFinalPath + L"\\" + name, Child(target, name), isFolder)) {
             allCopied = false;
         }
-    } while (FindNextFileW(find.handle, &entry));
-    return allCopied;
+        return true;
+    });
+    return allCopied;  // a missing or unreadable folder has nothing to copy
 }
 
 // Opens a top folder of the copy and gives its final path, empty when it is
