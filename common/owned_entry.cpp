@@ -61,6 +61,14 @@ std::wstring KeepRootSeparator(std::wstring path)
     return path;
 }
 
+// A file with more than one name (a hard link planted beside it) shares its
+// data with a file elsewhere: writing it would write there too.
+bool HasOtherNames(HANDLE file)
+{
+    BY_HANDLE_FILE_INFORMATION information{};
+    return !GetFileInformationByHandle(file, &information) || information.nNumberOfLinks > 1;
+}
+
 // Opens the folder that is to hold finalPath, confirmed a plain folder at its
 // own final path and held (not to be renamed away) while something is made
 // in it: nothing is created in a folder that has not been judged.
@@ -173,7 +181,7 @@ EntryCheck CreateOwnedFile(const std::wstring& finalPath, DWORD access, DWORD sh
         return EntryCheck::Missing;
     }
     EntryCheck check = Judge(file.handle, finalPath);
-    if (check == EntryCheck::Owned && IsFolder(file.handle)) {
+    if (check == EntryCheck::Owned && (IsFolder(file.handle) || HasOtherNames(file.handle))) {
         check = EntryCheck::Elsewhere;
     }
     // Created through a folder swapped after the parent was judged: what this

@@ -63,7 +63,8 @@ EntryCheck CreateOwnedFolder(const std::wstring& finalPath, ScopedFileHandle& fo
 
 // Creates the file at a final path for writing, or opens the one there
 // without truncating it yet.  Owned only for a plain file at that path; an
-// existing link is neither written through nor replaced, and nothing is
+// existing link is neither written through nor replaced, nor is a file that
+// shares its data with another name (a hard link), and nothing is
 // created unless the folder above is judged and held as for CreateOwnedFolder.
 EntryCheck CreateOwnedFile(const std::wstring& finalPath, DWORD access, DWORD share, ScopedFileHandle& file);
 

@@ -91,6 +91,17 @@ TEST_F(OwnedEntryTest, FileLinkIsNotWrittenThrough)
     RemoveDirectoryLink(link);
 }
 
+// A hard link planted in the tree shares its data with the file outside:
+// writing it would change that file.
+TEST_F(OwnedEntryTest, HardLinkIsNotWrittenThrough)
+{
+    ASSERT_TRUE(CreateHardLinkW((tree + L"\\sub\\shared.txt").c_str(), (outside + L"\\own.txt").c_str(), nullptr));
+    ScopedFileHandle file;
+    EXPECT_NE(CreateOwnedFile(treeFinal + L"\\sub\\shared.txt", GENERIC_WRITE, 0, file), EntryCheck::Owned);
+    file.reset(INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ReadFileBytes(outside + L"\\own.txt"), "outside");
+}
+
 TEST_F(OwnedEntryTest, FolderIsCreatedOrOpenedOnlyAsAPlainFolder)
 {
     ScopedFileHandle folder;
