@@ -5,6 +5,8 @@
 
 #include <cwctype>
 
+#include "owned_entry.h"
+
 namespace {
 
 bool IsDriveAbsolute(const std::wstring& path)
@@ -24,18 +26,39 @@ bool IsFromCurrentDriveRoot(const std::wstring& path)
     return !path.empty() && path[0] == L'\\' && !IsUnc(path);
 }
 
-// A share resolves to "\\server\share\", which is not taken for a root
-// everywhere with its closing backslash.
+bool StartsWithNoCase(const std::wstring& path, const wchar_t* prefix)
+{
+    const size_t length = wcslen(prefix);
+    return path.size() >= length && _wcsnicmp(path.c_str(), prefix, length) == 0;
+}
+
+// "\\?\GLOBALROOT\..." and "\\.\..." name objects of the system's
+// namespace (devices, volumes by their device names), never one installation.
+bool IsDeviceNamespace(const std::wstring& path)
+{
+    return StartsWithNoCase(path, L"\\\\?\\GLOBALROOT") || StartsWithNoCase(path, L"\\\\.\\") ||
+           StartsWithNoCase(path, L"\\??\\");
+}
+
+// The same path without the "\\?\" prefix, in the form PathIsRootW knows:
+// "\\?\UNC\server\share" is "\\server\share", "\\?\C:" is "C:".
+std::wstring WithoutLongPathPrefix(const std::wstring& path)
+{
+    if (StartsWithNoCase(path, L"\\\\?\\UNC\\")) {
+        return L"\\\\" + path.substr(8);
+    }
+    if (StartsWithNoCase(path, L"\\\\?\\")) {
+        return path.substr(4);
+    }
+    return path;
+}
+
+// A drive or a share, with or without its closing separator (not every
+// spelling is taken for a root without it).
 bool IsRootOnceResolved(const std::wstring& resolved)
 {
-    if (PathIsRootW(resolved.c_str())) {
-        return true;
-    }
-    std::wstring trimmed = resolved;
-    if (!trimmed.empty() && trimmed.back() == L'\\') {
-        trimmed.pop_back();
-    }
-    return PathIsRootW(trimmed.c_str());
+    const std::wstring plain = WithoutLongPathPrefix(resolved);
+    return plain.empty() || PathIsRootW(plain.c_str()) || PathIsRootW((plain + L"\\").c_str());
 }
 
 }  // namespace
@@ -44,13 +67,15 @@ bool ResolveDeletableInstallDir(const std::wstring& installDir, std::wstring& fu
 {
     // "C:" and "C:dir" depend on the drive's current directory and "dir" on
     // the process's: such a path may name any folder at all.
-    if (!IsDriveAbsolute(installDir) && !IsUnc(installDir) && !IsFromCurrentDriveRoot(installDir)) {
+    if (IsDeviceNamespace(installDir) ||
+        (!IsDriveAbsolute(installDir) && !IsUnc(installDir) && !IsFromCurrentDriveRoot(installDir))) {
         return false;
     }
-    // "C:\x\.." is the drive itself, and "\x" takes the current drive.
-    wchar_t resolved[MAX_PATH] = {};
-    const DWORD length = GetFullPathNameW(installDir.c_str(), MAX_PATH, resolved, nullptr);
-    if (length == 0 || length >= MAX_PATH || IsRootOnceResolved(resolved)) {
+    // "C:\x\.." is the drive itself, and "\x" takes the current drive.  A
+    // trailing separator goes: "C:\x\link\" would name the link's target
+    // rather than the link, and the removal must see the link.
+    const std::wstring resolved = FullPathWithoutTrailingSeparators(installDir);
+    if (resolved.empty() || resolved.size() >= MAX_PATH || IsRootOnceResolved(resolved)) {
         return false;
     }
     fullPath = resolved;

@@ -1,16 +1,8 @@
 #include "tree_removal.h"
 
-#include <shellapi.h>
-
 #include <cwchar>
-#include <functional>
 
 namespace {
-
-bool IsDotEntry(const wchar_t* name)
-{
-    return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0;
-}
 
 bool IsReparsePoint(DWORD attributes)
 {
@@ -27,67 +19,101 @@ bool SamePath(const std::wstring& a, const std::wstring& b)
     return _wcsicmp(a.c_str(), b.c_str()) == 0;
 }
 
-// Calls visit with the full path and listing of each entry of the directory
-// ("." and ".." left out) until it returns false.
-using EntryVisitor = std::function<bool(const std::wstring& path, const WIN32_FIND_DATAW& found)>;
-void ForEachEntry(const std::wstring& directory, const EntryVisitor& visit)
+// Opens the entry at a final path for deletion and deletes it when it is a
+// plain file or a link standing exactly there.  A folder is left to the
+// bottom-up pass; anything reached through a link stays.
+void DeleteEntryAt(const std::wstring& finalPath)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((directory + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    ScopedFileHandle entry;
+    const EntryCheck check = OpenOwnedEntry(finalPath, kDeleteAccess, kShareAll, entry);
+    if (check == EntryCheck::Link || (check == EntryCheck::Owned && !IsFolder(entry.handle))) {
+        RunBeforeActHook(finalPath);
+        DeleteOwnedEntry(entry.handle);  // a file in use simply stays
+    }
+}
+
+// Deletes a held folder once it has been emptied.  The hold cannot do it:
+// with DELETE access it would keep others (FindFirstFileW under Wine among
+// them) from listing the folder.  So the hold is given up and the folder
+// judged again on a handle that may delete it; removing an empty folder is
+// all such a deletion can do, so a folder swapped in meanwhile loses nothing.
+void DeleteHeldFolder(ScopedFileHandle& folder, const std::wstring& finalPath)
+{
+    folder.reset(INVALID_HANDLE_VALUE);
+    ScopedFileHandle again;
+    if (OpenOwnedEntry(finalPath, kDeleteAccess, kShareAll, again) == EntryCheck::Owned && IsFolder(again.handle)) {
+        RunBeforeActHook(finalPath);
+        DeleteOwnedEntry(again.handle);  // fails while something stays inside
+    }
+}
+
+// The folder is held (no renaming by others) while what lies in it goes, and
+// is then deleted, which fails while it is not empty.  Where another program
+// has it open for deletion, it cannot be held; its contents still go, each
+// judged by its own handle.
+void RemoveFolderBottomUp(const std::wstring& spelled, const std::wstring& finalPath,
+                          const std::wstring& excludedPath)
+{
+    ScopedFileHandle folder;
+    EntryCheck check = OpenOwnedEntry(finalPath, kHoldFolderAccess, kHoldShare, folder);
+    if (check == EntryCheck::Missing) {
+        check = OpenOwnedEntry(finalPath, kHoldFolderAccess, kShareAll, folder);
+    }
+    if (check == EntryCheck::Link) {
+        folder.reset(INVALID_HANDLE_VALUE);  // its sharing would refuse the deleting open
+        DeleteEntryAt(finalPath);
         return;
     }
-    bool more = true;
-    do {
-        if (!IsDotEntry(found.cFileName)) {
-            more = visit(directory + L"\\" + found.cFileName, found);
+    if (check != EntryCheck::Owned || !IsFolder(folder.handle)) {
+        return;
+    }
+    ForEachListedEntry(finalPath, [&](const std::wstring& name, const WIN32_FIND_DATAW& found) {
+        const std::wstring spelledChild = spelled + L"\\" + name;
+        if (SamePath(spelledChild, excludedPath)) {
+            return true;
         }
-    } while (more && FindNextFileW(search, &found));
-    FindClose(search);
-}
-
-// Whether a reparse point lies anywhere below the directory (links are not
-// descended into).  Such a link is one whose removal failed.
-bool HoldsReparsePoint(const std::wstring& directory)
-{
-    bool holds = false;
-    ForEachEntry(directory, [&holds](const std::wstring& path, const WIN32_FIND_DATAW& found) {
-        holds = IsReparsePoint(found.dwFileAttributes) ||
-                (IsDirectory(found.dwFileAttributes) && HoldsReparsePoint(path));
-        return !holds;
+        if (IsDirectory(found.dwFileAttributes)) {
+            RemoveFolderBottomUp(spelledChild, finalPath + L"\\" + name, excludedPath);
+        } else {
+            DeleteEntryAt(finalPath + L"\\" + name);
+        }
+        return true;
     });
-    return holds;
+    DeleteHeldFolder(folder, finalPath);
 }
 
-// SHFileOperationW walks the whole tree it is given, and would walk through a
-// link inside it into the link's target; a directory that still holds a link
-// is therefore left in place instead.
-void DeleteRemainingDirectory(const std::wstring& path, DWORD attributes)
+// The final path of a listed entry: where it lies below the root's final
+// path, spelled as the listing below the root's own spelling named it.
+bool FinalPathOfEntry(const RemovalRoot& root, const std::wstring& path, std::wstring& finalPath)
 {
-    if (IsReparsePoint(attributes)) {
-        RemoveDirectoryW(path.c_str());
-        return;
+    const size_t length = root.path.size();
+    if (root.finalPath.empty() || path.size() <= length || path[length] != L'\\' ||
+        !SamePath(path.substr(0, length), root.path)) {
+        return false;
     }
-    if (HoldsReparsePoint(path)) {
-        return;
-    }
-    // pFrom is a list of paths ended by an empty one.  Without FOF_ALLOWUNDO
-    // nothing goes to the Recycle Bin.
-    std::wstring from = path;
-    from.append(2, L'\0');
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    // A directory that cannot be deleted stays, silently.
-    SHFileOperationW(&operation);
+    finalPath = root.finalPath + path.substr(length);
+    return true;
 }
 
 }  // namespace
 
+EntryCheck OpenRemovalRoot(const std::wstring& directory, RemovalRoot& root)
+{
+    root.path = directory;
+    EntryCheck check = OpenOwnedRoot(directory, kHoldFolderAccess, kHoldShare, root.hold, root.finalPath);
+    if (check == EntryCheck::Missing) {
+        check = OpenOwnedRoot(directory, kHoldFolderAccess, kShareAll, root.hold, root.finalPath);
+    }
+    if (check != EntryCheck::Owned) {
+        root.finalPath.clear();
+    }
+    return check;
+}
+
 void CollectFiles(const std::wstring& directory, const std::wstring& excludedPath, std::vector<FileEntry>& files)
 {
-    ForEachEntry(directory, [&](const std::wstring& path, const WIN32_FIND_DATAW& found) {
+    ForEachListedEntry(directory, [&](const std::wstring& name, const WIN32_FIND_DATAW& found) {
+        const std::wstring path = directory + L"\\" + name;
         if (SamePath(path, excludedPath)) {
             return true;
         }
@@ -106,51 +132,57 @@ void CollectFiles(const std::wstring& directory, const std::wstring& excludedPat
     });
 }
 
-// A link is removed as the link: RemoveDirectoryW on a junction or directory
-// symbolic link and DeleteFileW on a file symbolic link leave the target
-// alone.  Its attributes are not reset first, since SetFileAttributesW would
-// reach through the link and change the target's.
-void DeleteTreeEntry(const FileEntry& entry)
+void DeleteTreeEntry(const RemovalRoot& root, const FileEntry& entry)
 {
-    if (IsReparsePoint(entry.attributes)) {
-        if (IsDirectory(entry.attributes)) {
-            RemoveDirectoryW(entry.path.c_str());
-        } else {
-            DeleteFileW(entry.path.c_str());
-        }
-        return;
+    std::wstring finalPath;
+    if (FinalPathOfEntry(root, entry.path, finalPath)) {
+        DeleteEntryAt(finalPath);
     }
-    // Read-only, hidden and system files would refuse the deletion.
-    SetFileAttributesW(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(entry.path.c_str());
 }
 
-void DeleteRemainingDirectories(const std::wstring& directory, const std::wstring& excludedPath)
+void DeleteRemainingDirectories(const RemovalRoot& root, const std::wstring& excludedPath)
 {
-    ForEachEntry(directory, [&excludedPath](const std::wstring& path, const WIN32_FIND_DATAW& found) {
-        if (!SamePath(path, excludedPath) && IsDirectory(found.dwFileAttributes)) {
-            DeleteRemainingDirectory(path, found.dwFileAttributes);
+    if (root.finalPath.empty()) {
+        return;
+    }
+    ForEachListedEntry(root.finalPath, [&](const std::wstring& name, const WIN32_FIND_DATAW& found) {
+        const std::wstring spelled = root.path + L"\\" + name;
+        if (!SamePath(spelled, excludedPath) && IsDirectory(found.dwFileAttributes)) {
+            RemoveFolderBottomUp(spelled, root.finalPath + L"\\" + name, excludedPath);
         }
         return true;
     });
 }
 
-void DeleteDirectoryTree(const std::wstring& directory)
+void DeleteHeldTree(RemovalRoot& root)
 {
-    const DWORD attributes = GetFileAttributesW(directory.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !IsDirectory(attributes)) {
-        return;
-    }
-    // Listing a link would list its target's files.
-    if (IsReparsePoint(attributes)) {
-        RemoveDirectoryW(directory.c_str());
+    if (root.finalPath.empty()) {
         return;
     }
     std::vector<FileEntry> entries;
-    CollectFiles(directory, std::wstring(), entries);
+    CollectFiles(root.path, std::wstring(), entries);
     for (const FileEntry& entry : entries) {
-        DeleteTreeEntry(entry);
+        DeleteTreeEntry(root, entry);
     }
-    DeleteRemainingDirectories(directory, std::wstring());
-    DeleteRemainingDirectory(directory, attributes);
+    DeleteRemainingDirectories(root, std::wstring());
+    DeleteHeldFolder(root.hold, root.finalPath);
+}
+
+void DeleteDirectoryTree(const std::wstring& directory)
+{
+    RemovalRoot root;
+    const EntryCheck check = OpenRemovalRoot(directory, root);
+    if (check == EntryCheck::Link) {
+        // Listing a link would list its target's files: only the link goes.
+        root.hold.reset(INVALID_HANDLE_VALUE);  // its sharing would refuse the deleting open
+        ScopedFileHandle link;
+        std::wstring ignored;
+        if (OpenOwnedRoot(directory, kDeleteAccess, kShareAll, link, ignored) == EntryCheck::Link) {
+            DeleteOwnedEntry(link.handle);
+        }
+        return;
+    }
+    if (check == EntryCheck::Owned) {
+        DeleteHeldTree(root);
+    }
 }

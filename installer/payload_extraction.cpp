@@ -5,18 +5,22 @@
 
 #include <cstring>
 #include <cwchar>
-#include <set>
+#include <memory>
 
 #include "file_writing.h"
 #include "installer_constants.h"
 #include "message_pump.h"
 #include "miniz.h"
+#include "owned_entry.h"
 #include "text_encoding.h"
 
 namespace {
 
 constexpr size_t kEndOfCentralDirectorySize = 22;
 constexpr DWORD kCopyBufferSize = 65536;
+// Written without sharing, as every file of the installation is; deleted
+// through the same handle when its data turns out wrong.
+constexpr DWORD kWriteFileAccess = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 
 bool CreateDirectoryTree(const std::wstring& path)
 {
@@ -69,14 +73,12 @@ std::wstring RelativeEntryPath(const std::string& storedName, const std::wstring
     return name;
 }
 
-// Windows compares names without regard to letter case.
-struct CaseInsensitiveLess {
-    bool operator()(const std::wstring& left, const std::wstring& right) const
-    {
-        return _wcsicmp(left.c_str(), right.c_str()) < 0;
-    }
+// A folder below the install directory, confirmed by its handle and held
+// (not to be renamed away) while entries are written below it.
+struct HeldFolder {
+    std::wstring finalPath;
+    ScopedFileHandle hold;
 };
-using PathSet = std::set<std::wstring, CaseInsensitiveLess>;
 
 // What one extraction works with, entry after entry.
 struct ExtractionRun {
@@ -86,10 +88,13 @@ struct ExtractionRun {
     std::wstring base;       // the install directory's full path
     std::wstring topFolder;  // dropped from every name
     ProgressTarget target;
-    // Folders already found not to be links, with their links noted.  Spelled
-    // as the payload spells them: another spelling is merely listed again.
-    std::set<std::wstring> listedFolders;
-    PathSet links;  // the links standing in those folders
+    // The install directory where it really lies, held for the whole run,
+    // and the chain of folders below it that the last entry went through,
+    // each held: a folder swapped for a link after it was judged cannot be,
+    // since none of them can be renamed while held.
+    std::wstring baseFinal;
+    ScopedFileHandle baseHold;
+    std::vector<std::unique_ptr<HeldFolder>> chain;
 };
 
 // The resolved target must be the install directory itself or lie below it;
@@ -103,46 +108,52 @@ bool LiesInside(const std::wstring& base, const std::wstring& fullTarget)
     return fullTarget.size() == base.size() || fullTarget[base.size()] == L'\\';
 }
 
-// One listing of a folder tells of every link in it: cheaper than asking
-// about each file, which for a file not yet there means a search of the
-// whole folder.  A folder that does not exist yet lists nothing.
-void NoteLinksIn(const std::wstring& folder, PathSet& links)
+bool SameFolder(const std::wstring& a, const std::wstring& b)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            links.insert(folder + L"\\" + found.cFileName);
-        }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    return _wcsicmp(a.c_str(), b.c_str()) == 0;
 }
 
 // The installer runs elevated, and the install directory may be one its
-// user can write to: a junction or symbolic link already standing in it
-// would carry the files wherever it points.  So every existing component
-// below the install directory, the target itself included, must be a plain
-// folder or file.
-bool ReachesThroughLink(ExtractionRun& run, const std::wstring& fullTarget)
+// user can write to: a junction or symbolic link standing in it, or put
+// there while the extraction runs, would carry the files wherever it points.
+// So each folder on the way to an entry is created or opened without
+// following links and confirmed by its handle to be a plain folder at its
+// place below the install directory before anything is created in it.
+// Folders the previous entry already went through are held still, which
+// costs nothing more; only new steps are opened.
+bool EnterFolder(ExtractionRun& run, const std::wstring& relativeFolder)
 {
-    size_t end = run.base.size();
-    while (end != std::wstring::npos && end < fullTarget.size()) {
-        const std::wstring folder = fullTarget.substr(0, end);
-        if (run.listedFolders.count(folder) == 0) {
-            // Its parent, listed before it, has noted it if it is a link.
-            if (run.links.count(folder) != 0) {
-                return true;
-            }
-            NoteLinksIn(folder, run.links);
-            run.listedFolders.insert(folder);
+    size_t depth = 0;
+    size_t end = relativeFolder.empty() ? std::wstring::npos : 0;
+    while (end != std::wstring::npos) {
+        end = relativeFolder.find(L'\\', end + 1);
+        const std::wstring step = run.baseFinal + relativeFolder.substr(0, end);
+        if (depth < run.chain.size() && SameFolder(run.chain[depth]->finalPath, step)) {
+            ++depth;
+            continue;
         }
-        end = fullTarget.find(L'\\', end + 1);
+        run.chain.resize(depth);  // the folders of the previous entry it leaves
+        auto folder = std::make_unique<HeldFolder>();
+        folder->finalPath = step;
+        if (CreateOwnedFolder(step, folder->hold) != EntryCheck::Owned) {
+            return false;
+        }
+        run.chain.push_back(std::move(folder));
+        ++depth;
     }
-    return run.links.count(fullTarget) != 0;
+    run.chain.resize(depth);
+    return true;
 }
+
+// The folder part of a relative path ("\\a\\b" for "\\a\\b\\c.txt"), empty
+// when the file lies in the install directory itself.
+std::wstring FolderOf(const std::wstring& relative)
+{
+    const size_t separator = relative.find_last_of(L'\\');
+    return separator == std::wstring::npos || separator == 0 ? std::wstring() : relative.substr(0, separator);
+}
+
+bool WriteEntryFile(mz_zip_archive* zip, unsigned int index, const std::wstring& finalPath);
 
 bool ExtractEntry(ExtractionRun& run, mz_uint index)
 {
@@ -156,13 +167,21 @@ bool ExtractEntry(ExtractionRun& run, mz_uint index)
     }
     std::wstring targetPath = run.installDir + L"\\" + relative;
     const std::wstring fullTarget = FullPathOf(targetPath);
-    if (!LiesInside(run.base, fullTarget) || ReachesThroughLink(run, fullTarget)) {
+    if (!LiesInside(run.base, fullTarget)) {
         return false;
     }
-    if (mz_zip_reader_is_file_a_directory(run.zip, index) || stat.m_is_directory) {
-        return EnsureDirectory(targetPath);
+    // Where the target lies below the install directory, "\\a\\b"; empty for
+    // the install directory itself.  A directory entry's closing separator
+    // goes: the folder steps are compared as final paths, which have none.
+    std::wstring below = fullTarget.substr(run.base.size());
+    while (!below.empty() && below.back() == L'\\') {
+        below.pop_back();
     }
-    return EnsureParentDirectory(targetPath) && ExtractEntryToFile(run.zip, index, targetPath) &&
+    if (mz_zip_reader_is_file_a_directory(run.zip, index) || stat.m_is_directory) {
+        return EnterFolder(run, below);
+    }
+    return !below.empty() && EnterFolder(run, FolderOf(below)) &&
+           WriteEntryFile(run.zip, index, run.baseFinal + below) &&
            ReportProgress(static_cast<int>((index + 1u) * 100u / run.count), run.target);
 }
 
@@ -175,6 +194,10 @@ bool ExtractEntries(mz_zip_archive* zip, const std::wstring& installDir, const P
     run.base = FullPathOf(installDir);
     run.topFolder = FindTopFolder(zip);
     run.target = target;
+    // An install directory that is itself a link is refused whole.
+    if (OpenOwnedRoot(installDir, kHoldFolderAccess, kHoldShare, run.baseHold, run.baseFinal) != EntryCheck::Owned) {
+        return false;
+    }
     for (mz_uint i = 0; i < run.count; ++i) {
         PumpMessages();
         if (!ExtractEntry(run, i)) {
@@ -267,25 +290,56 @@ bool ExtractPayload(const std::vector<unsigned char>& payload, const std::wstrin
 
 bool ExtractEntryToFile(mz_zip_archive* zip, unsigned int index, const std::wstring& targetPath)
 {
+    // The folder that is to hold the file, where it really lies; a folder
+    // that is itself a link holds nothing of the installation.
+    const size_t separator = targetPath.find_last_of(L'\\');
+    ScopedFileHandle folder;
+    std::wstring folderFinal;
+    if (separator == std::wstring::npos ||
+        OpenOwnedRoot(targetPath.substr(0, separator), kHoldFolderAccess, kHoldShare, folder, folderFinal) !=
+            EntryCheck::Owned) {
+        return false;
+    }
+    return WriteEntryFile(zip, index, folderFinal + targetPath.substr(separator));
+}
+
+namespace {
+
+// Hidden and system files are not replaced, as CreateFileW refuses to
+// replace them with normal attributes.
+bool MayBeReplaced(HANDLE file)
+{
+    BY_HANDLE_FILE_INFORMATION information{};
+    return GetFileInformationByHandle(file, &information) &&
+           !(information.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
+// The file is made, or the one there opened, only where no link leads away
+// (see owned_entry.h); it is cut to nothing only once that is known.
+bool WriteEntryFile(mz_zip_archive* zip, unsigned int index, const std::wstring& finalPath)
+{
     mz_zip_reader_extract_iter_state* iterator = mz_zip_reader_extract_iter_new(zip, index, 0);
     if (iterator == nullptr) {
         return false;
     }
-    HANDLE file = CreateFileForWriting(targetPath.c_str());
-    if (file == INVALID_HANDLE_VALUE) {
+    ScopedFileHandle file;
+    if (CreateOwnedFile(finalPath, kWriteFileAccess, 0, file) != EntryCheck::Owned || !MayBeReplaced(file.handle) ||
+        !SetEndOfFile(file.handle)) {
         mz_zip_reader_extract_iter_free(iterator);
         return false;
     }
-    bool written = CopyEntryData(iterator, file);
-    CloseHandle(file);
+    RunBeforeActHook(finalPath);
+    bool written = CopyEntryData(iterator, file.handle);
     // Freeing the iterator is what checks the size and CRC-32 of all it produced.
     bool verified = mz_zip_reader_extract_iter_free(iterator);
     if (written && verified) {
         return true;
     }
-    DeleteFileW(targetPath.c_str());
+    DeleteOwnedEntry(file.handle);  // goes when the handle closes
     return false;
 }
+
+}  // namespace
 
 bool ReportProgress(int percent, const ProgressTarget& target)
 {

@@ -22,14 +22,16 @@ bool LoadPayload(std::vector<unsigned char>& payload);
 
 // Unpacks the archive into installDir: the top folder shared by every entry is
 // dropped, every target must lie inside installDir and must not be reached
-// through a junction or symbolic link already standing there, every file is
-// checked against its recorded size and CRC-32, and progress is reported
-// after each file.  Stops at the first failure; what was written before it
+// through a junction or symbolic link, whether standing there already or put
+// there while the extraction runs (each folder on the way is judged by its
+// handle and held), every file is checked against its recorded size and
+// CRC-32, and progress is reported after each file.  Stops at the first failure; what was written before it
 // stays.
 bool ExtractPayload(const std::vector<unsigned char>& payload, const std::wstring& installDir,
                     const ProgressTarget& target);
 
-// Writes one verified file entry; after a failure no file is left at the target.
+// Writes one verified file entry into the folder that holds the target, which
+// must not itself be a link; after a failure no file is left at the target.
 bool ExtractEntryToFile(mz_zip_archive* zip, unsigned int index, const std::wstring& targetPath);
 
 // Stores the percentage, repaints the window at once and drains the queue;

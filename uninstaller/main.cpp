@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "redirection_trust.h"
 #include "uninstall_config.h"
 #include "uninstaller_entry.h"
 
@@ -10,5 +11,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     // Runs elevated, often started from a folder others may write to: no DLL
     // is ever taken from beside the program.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return RunUninstaller(instance, DirectoryOfPath(OwnModulePath()));
+    AskNotToFollowUntrustedJunctions();
+    // No input may end the program through an exception: what could not be
+    // done ends it with the failure code instead.
+    try {
+        return RunUninstaller(instance, DirectoryOfPath(OwnModulePath()));
+    } catch (...) {
+        return 1;
+    }
 }

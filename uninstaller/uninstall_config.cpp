@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <new>
+#include <string_view>
 
 #include "uninstaller_constants.h"
 
@@ -30,26 +31,33 @@ bool IsCommentStart(char c)
     return c == '#' || c == ';' || c == '[';
 }
 
-// The value of this line when its key is the one asked for.
-bool MatchRecordLine(std::string line, const std::string& key, std::string& value)
+// Spaces and tabs in front, and spaces, tabs, CR and LF behind, left off.
+std::string_view TrimmedView(std::string_view token)
+{
+    const size_t first = token.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const size_t last = token.find_last_not_of(" \t\r\n");
+    return last == std::string_view::npos || last < first ? std::string_view() : token.substr(first, last - first + 1);
+}
+
+// The value of this line when its key is the one asked for.  The line is
+// looked at in place: a record line may be hundreds of megabytes long, and
+// only the value asked for is ever copied.
+bool MatchRecordLine(std::string_view line, const std::string& key, std::string_view& value)
 {
     if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
+        line.remove_suffix(1);
     }
     if (line.empty() || IsCommentStart(line.front())) {
         return false;
     }
     size_t separator = line.find('=');
-    if (separator == std::string::npos) {
+    if (separator == std::string_view::npos || TrimmedView(line.substr(0, separator)) != key) {
         return false;
     }
-    std::string lineKey = line.substr(0, separator);
-    TrimRecordToken(lineKey);
-    if (lineKey != key) {
-        return false;
-    }
-    value = line.substr(separator + 1);
-    TrimRecordToken(value);
+    value = TrimmedView(line.substr(separator + 1));
     return true;
 }
 
@@ -111,15 +119,16 @@ bool ReadRecordFile(const std::wstring& path, std::string& content)
 
 std::wstring FindRecordValue(const std::string& content, const std::string& key)
 {
+    const std::string_view all(content);
     size_t start = 0;
-    while (start <= content.size()) {
-        size_t end = content.find('\n', start);
-        size_t length = (end == std::string::npos ? content.size() : end) - start;
-        std::string value;
-        if (MatchRecordLine(content.substr(start, length), key, value)) {
-            return Utf8ToWide(value);
+    while (start <= all.size()) {
+        size_t end = all.find('\n', start);
+        size_t length = (end == std::string_view::npos ? all.size() : end) - start;
+        std::string_view value;
+        if (MatchRecordLine(all.substr(start, length), key, value)) {
+            return Utf8ToWide(std::string(value));
         }
-        if (end == std::string::npos) {
+        if (end == std::string_view::npos) {
             break;
         }
         start = end + 1;
@@ -129,28 +138,25 @@ std::wstring FindRecordValue(const std::string& content, const std::string& key)
 
 void TrimRecordToken(std::string& token)
 {
-    size_t first = token.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        token.clear();
-        return;
-    }
-    size_t last = token.find_last_not_of(" \t\r\n");
-    if (last == std::string::npos) {
-        token.clear();
-        return;
-    }
-    token = token.substr(first, last - first + 1);
+    token = std::string(TrimmedView(token));
 }
 
 bool LoadUninstallConfig(const std::wstring& installDir, UninstallConfig& config)
 {
-    std::string content;
-    if (!ReadRecordFile(installDir + L"\\" + kInstallRecordFileName, content)) {
+    // A value too large to copy or convert is a record that cannot be held,
+    // which counts as no record at all.
+    try {
+        std::string content;
+        if (!ReadRecordFile(installDir + L"\\" + kInstallRecordFileName, content)) {
+            return false;
+        }
+        config.name = FindRecordValue(content, "Name");
+        config.subtitle = FindRecordValue(content, "Subtitle");
+        config.arpSubkey = FindRecordValue(content, "ArpSubkey");
+        config.mainExe = FindRecordValue(content, "MainExe");
+    } catch (const std::bad_alloc&) {
+        config = UninstallConfig();
         return false;
     }
-    config.name = FindRecordValue(content, "Name");
-    config.subtitle = FindRecordValue(content, "Subtitle");
-    config.arpSubkey = FindRecordValue(content, "ArpSubkey");
-    config.mainExe = FindRecordValue(content, "MainExe");
     return !config.name.empty();
 }

@@ -38,21 +38,28 @@ bool IsRefusedInImageName(wchar_t c)
 void DeleteInstallTree(const std::wstring& installDir, const std::wstring& excludedPath, UninstallerState& state,
                        HWND window)
 {
+    // Held for the whole removal; a directory that is a link, or cannot be
+    // opened, has nothing the removal may delete.
+    RemovalRoot root;
     std::vector<FileEntry> files;
-    CollectFiles(installDir, excludedPath, files);
+    if (OpenRemovalRoot(installDir, root) == EntryCheck::Owned) {
+        CollectFiles(root.path, excludedPath, files);
+    }
     unsigned long long total = 0;
     for (const FileEntry& entry : files) {
         total += entry.size;
     }
     unsigned long long done = 0;
     for (const FileEntry& entry : files) {
-        DeleteTreeEntry(entry);
+        // The window is repainted and other messages handled between
+        // entries: each one is judged again when it goes.
+        DeleteTreeEntry(root, entry);
         done += entry.size;
         state.progress = FirstPassPercent(done, total);
         Repaint(window);
         PumpMessages();
     }
-    DeleteRemainingDirectories(installDir, excludedPath);
+    DeleteRemainingDirectories(root, excludedPath);
     state.progress = 100;
 }
 

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "owned_entry.h"
 #include "scoped_handles.h"
 
 namespace {
@@ -128,19 +129,4 @@ bool OpensAsSameOrAncestorDirectory(const std::wstring& candidate, const std::ws
         }
     }
     return false;
-}
-
-std::wstring FullPathWithoutTrailingSeparators(const std::wstring& path)
-{
-    DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) {
-        return path;
-    }
-    std::wstring full(needed, L'\0');
-    DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    full.resize(written < needed ? written : 0);
-    while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) {
-        full.pop_back();
-    }
-    return full;
 }

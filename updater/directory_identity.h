@@ -10,8 +10,3 @@
 // candidate that cannot be opened (it does not exist, or may not be opened)
 // is never such a directory here; its spelling is all there is to judge.
 bool OpensAsSameOrAncestorDirectory(const std::wstring& candidate, const std::wstring& path);
-
-// The full path without trailing separators, so that "C:\" and "C:" or
-// "D:\app\" and "D:\app" read the same; the path itself when it cannot be
-// made full.
-std::wstring FullPathWithoutTrailingSeparators(const std::wstring& path);

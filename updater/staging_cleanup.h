@@ -2,7 +2,18 @@
 
 #include <string>
 
-// Empties and removes the staging directory after the copy: subdirectories go
-// to the Recycle Bin (where the volume has one), files are deleted outright.
+#include "tree_removal.h"
+
+// Takes hold of the staging directory for the whole run: held open so that
+// nobody can rename it away or put a link in its place.  False when it is
+// itself a link or cannot be opened.
+bool HoldStagingDir(const std::wstring& stagingDir, RemovalRoot& staging);
+
+// Whether the path still opens as the very directory held, at the same place.
+bool IsStillStagingDir(const RemovalRoot& staging);
+
+// Empties and removes the held staging directory after the copy, entry by
+// entry through handles: files and folders that really lie in it are deleted
+// outright, a link in it is removed as the link or left, never followed.
 // Whatever cannot be deleted is silently left in place.
-void ClearStagingDir(const std::wstring& stagingDir);
+void ClearStagingDir(RemovalRoot& staging);

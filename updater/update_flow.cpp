@@ -26,16 +26,26 @@ int RunUpdater(const wchar_t* commandLine)
         ShowUpdaterMessage(kUsageMessage, MB_ICONERROR);
         return kExitInvalidArguments;
     }
+    // The staging directory is written by the unelevated application: it is
+    // held from here to the end, and judged again before each use.
+    RemovalRoot staging;
+    if (!HoldStagingDir(request.stagingDir, staging)) {
+        ShowUpdaterMessage(kUsageMessage, MB_ICONERROR);
+        return kExitInvalidArguments;
+    }
     if (!WaitForApplicationExit(request.pid)) {
         ShowUpdaterMessage(kWaitTimedOutMessage, MB_ICONERROR);
         return kExitWaitTimedOut;
     }
     // Gives the exiting application's last file handles time to close.
     Sleep(kPauseBeforeCopyMs);
-    if (!CopyTree(request.stagingDir, request.installRoot, L"")) {
+    if (!IsStillStagingDir(staging) || !CopyTree(staging.path, request.installRoot, L"")) {
         ShowUpdaterMessage(kPartialCopyMessage, MB_ICONWARNING);
     }
-    ClearStagingDir(request.stagingDir);
+    if (IsStillStagingDir(staging)) {
+        ClearStagingDir(staging);
+    }
+    staging.hold.reset(INVALID_HANDLE_VALUE);
     if (!RestartApplication(RestartTargetOf(request))) {
         ShowUpdaterMessage(kRestartFailedMessage, MB_ICONWARNING);
         return kExitRestartFailed;

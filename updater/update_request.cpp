@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "directory_identity.h"
+#include "owned_entry.h"
 
 bool SplitCommandLine(const wchar_t* commandLine, std::vector<std::wstring>& arguments)
 {

@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include "install_dir_check.h"
+#include "linked_tree.h"
+#include "test_files.h"
+#include "tree_removal.h"
 
 namespace {
 
@@ -46,6 +49,15 @@ TEST(InstallDirCheck, OnlyNonRootDirectoriesNamedFromARootAreDeletedByTheirFullP
         {L"\\\\server\\share\\Orvicap\\..", false, L""},
         {L"C:\\Program Files\\..\\Orvicap", true, L"C:\\Orvicap"},
         {L"", false, L""},
+        // Long-path and device spellings of a share or of the system's
+        // namespace are roots too, or no folder at all.
+        {L"\\\\?\\UNC\\server\\share", false, L""},
+        {L"\\\\?\\UNC\\server\\share\\", false, L""},
+        {L"\\\\?\\UNC\\server\\share\\Orvicap", true, L"\\\\?\\UNC\\server\\share\\Orvicap"},
+        {L"\\\\?\\C:\\", false, L""},
+        {L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\Orvicap", false, L""},
+        {L"\\\\?\\globalroot\\Device\\HarddiskVolume1", false, L""},
+        {L"\\\\.\\C:\\Orvicap", false, L""},
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(row.dir)));
@@ -58,6 +70,43 @@ TEST(InstallDirCheck, OnlyNonRootDirectoriesNamedFromARootAreDeletedByTheirFullP
         EXPECT_EQ(resolved, expected);
         EXPECT_EQ(IsDeletableInstallDir(row.dir), row.deletable);
     }
+}
+
+// The removal must see a link as the link: "C:\x\link\" names what the
+// link leads to, so the separator goes once the path is resolved.
+TEST(InstallDirCheck, ResolvedPathLosesItsTrailingSeparators)
+{
+    struct Case {
+        const wchar_t* dir;
+        const wchar_t* resolved;
+    };
+    const Case cases[] = {
+        {L"C:\\x\\link\\", L"C:\\x\\link"},
+        {L"C:\\x\\link\\\\", L"C:\\x\\link"},
+        {L"C:\\x\\link\\.\\", L"C:\\x\\link"},
+        {L"\\\\server\\share\\Orvicap\\", L"\\\\server\\share\\Orvicap"},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.dir)));
+        std::wstring resolved;
+        ASSERT_TRUE(ResolveDeletableInstallDir(row.dir, resolved));
+        EXPECT_EQ(resolved, row.resolved);
+    }
+}
+
+// End to end: a registered location that is a link written with a closing
+// separator removes at most the link, never what it leads to.
+TEST(InstallDirCheck, LinkWithATrailingSeparatorIsNotRemovedThrough)
+{
+    ScopedTempDir temp;
+    LinkedTree links{temp / L"Orvicap", temp / L"outside"};
+    ASSERT_TRUE(CreateDirectories(temp / L"Orvicap"));
+    ASSERT_TRUE(links.Build());
+    std::wstring resolved;
+    ASSERT_TRUE(ResolveDeletableInstallDir(links.topLink + L"\\", resolved));
+    DeleteDirectoryTree(resolved);
+    EXPECT_TRUE(links.OutsideUntouched());
+    links.RemoveLinks();
 }
 
 }  // namespace

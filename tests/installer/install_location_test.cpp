@@ -13,16 +13,40 @@ TEST(InstallLocation, DerivedPathsArePlainConcatenations)
     EXPECT_EQ(InstallDirForPickedFolder(L"D:\\"), L"D:\\\\Orvicap") << "the doubled separator is used unchanged";
 }
 
-TEST(InstallLocation, DefaultIsTheFolderFor32BitProgramsOf64BitWindows)
+// What the system itself says in the environment it gives every process,
+// spelled its own way (Wine writes "C:\windows", Windows "C:\WINDOWS", and
+// neither need be on drive C).
+std::wstring EnvironmentValue(const wchar_t* name)
 {
-    EXPECT_EQ(DefaultInstallDir(), L"C:\\Program Files (x86)\\Orvicap");
+    wchar_t value[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(value, length) : std::wstring();
+}
+
+bool SamePathIgnoringCase(const std::wstring& a, const std::wstring& b)
+{
+    return _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
+
+TEST(InstallLocation, DefaultIsTheFolderFor32BitPrograms)
+{
+    // 64-bit Windows names that folder "ProgramFiles(x86)"; 32-bit Windows
+    // has only the one program folder.
+    std::wstring programs = EnvironmentValue(L"ProgramFiles(x86)");
+    if (programs.empty()) {
+        programs = EnvironmentValue(L"ProgramFiles");
+    }
+    ASSERT_FALSE(programs.empty());
+    EXPECT_PRED2(SamePathIgnoringCase, DefaultInstallDir(), programs + L"\\Orvicap");
 }
 
 // Without the known folder the default lies below the Windows directory
-// itself (C:\windows under Wine), not below the root of its drive.
+// itself, not below the root of its drive.
 TEST(InstallLocation, FallbackIsBelowTheWindowsDirectoryNotItsDrive)
 {
-    EXPECT_EQ(FallbackInstallDir(), L"C:\\windows\\Program Files\\Orvicap");
+    const std::wstring windows = EnvironmentValue(L"SystemRoot");
+    ASSERT_GT(windows.size(), 3u) << "the Windows directory is no drive root";
+    EXPECT_PRED2(SamePathIgnoringCase, FallbackInstallDir(), windows + L"\\Program Files\\Orvicap");
 }
 
 // This test program carries a version block of its own (ProductVersion

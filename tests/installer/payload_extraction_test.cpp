@@ -7,6 +7,7 @@
 #include <random>
 
 #include "directory_links.h"
+#include "owned_entry.h"
 #include "payload_extraction.h"
 #include "progress_window.h"
 #include "test_files.h"
@@ -421,6 +422,54 @@ TEST_F(ExtractionTest, LinksStandingInTheInstallDirAreNotFollowed)
         EXPECT_FALSE(extracted);
         EXPECT_TRUE(TreeOf(outside).empty()) << "written through the link";
     }
+}
+
+// A link that appears while the extraction runs, named like a folder the
+// payload has not reached yet or put in place of one it has left: the seam
+// makes it appear at exactly the moment the first file is written.
+TEST_F(ExtractionTest, LinkPutInPlaceDuringTheExtractionIsNotWrittenThrough)
+{
+    const std::wstring outside = temp / L"elsewhere";
+    ASSERT_TRUE(CreateDirectories(outside));
+    const struct {
+        const char* description;
+        const wchar_t* folder;
+        bool swap;  // the folder exists by then and is swapped; else it is new
+    } cases[] = {{"a folder not reached yet", L"late", false}, {"a folder already made", L"made", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        RemoveTree(installDir);
+        const std::wstring folder = installDir + L"\\" + c.folder;
+        bool linked = false;
+        SetBeforeActHook([&](const std::wstring& finalPath) {
+            if (!linked && finalPath.find(L"early") != std::wstring::npos) {
+                linked = c.swap ? SwapForDirectoryLink(folder, outside) : MakeDirectoryLink(outside, folder);
+            }
+        });
+        bool extracted = Extract(BuildZip({{"top/", ""}, {"top/made/", ""}, {"top/early/", ""},
+                                           {"top/early/big.dat", std::string(100000, 'b')},
+                                           {"top/late/x.dll", "L"}, {"top/made/y.dll", "M"}}));
+        SetBeforeActHook(nullptr);
+        EXPECT_TRUE(linked);
+        RemoveDirectoryLink(folder);
+        EXPECT_FALSE(extracted);
+        EXPECT_TRUE(TreeOf(outside).empty()) << "written through the link";
+    }
+}
+
+// A file link standing where a payload file goes is not written through.
+TEST_F(ExtractionTest, FileLinkWhereAFileGoesIsNotWrittenThrough)
+{
+    const std::wstring victim = temp / L"victim.txt";
+    ASSERT_TRUE(WriteFileBytes(victim, "keep"));
+    ASSERT_TRUE(CreateDirectories(installDir));
+    if (!MakeFileLink(victim, installDir + L"\\readme.txt")) {
+        GTEST_SKIP() << "file symbolic links need an administrator or developer mode here";
+    }
+    bool extracted = Extract(BuildZip({{"top/", ""}, {"top/readme.txt", "overwritten"}}));
+    RemoveDirectoryLink(installDir + L"\\readme.txt");
+    EXPECT_FALSE(extracted);
+    EXPECT_EQ(ReadFileBytes(victim), "keep");
 }
 
 // Random damage to a valid payload: no crash, nothing outside the install

@@ -5,6 +5,7 @@
 
 #include "box_watcher.h"
 #include "directory_links.h"
+#include "linked_tree.h"
 #include "install_location.h"
 #include "installer_constants.h"
 #include "test_files.h"
@@ -138,9 +139,8 @@ TEST_F(UninstallModeTest, DecliningTheConfirmationChangesNothing)
 struct LinkedInstallationTest : testing::Test {
     ScopedTempDir temp;
     std::wstring installDir = temp / L"Orvicap";
-    std::wstring outside = temp / L"outside";
-    std::wstring topLink = installDir + L"\\shared";
-    std::wstring nestedLink = installDir + L"\\data\\cache";
+    LinkedTree links{installDir, temp / L"outside"};
+    const std::wstring& topLink = links.topLink;
 
     void SetUp() override
     {
@@ -149,24 +149,12 @@ struct LinkedInstallationTest : testing::Test {
         ASSERT_TRUE(CreateDirectories(installDir + L"\\data"));
         ASSERT_TRUE(WriteFileBytes(installDir + L"\\data\\settings.ini", "installed"));
         ASSERT_TRUE(WriteFileBytes(installDir + L"\\uninstall.ini", "record"));
-        ASSERT_TRUE(CreateDirectories(outside + L"\\inner"));
-        ASSERT_TRUE(WriteFileBytes(outside + L"\\precious.txt", "keep"));
-        ASSERT_TRUE(WriteFileBytes(outside + L"\\inner\\deep.txt", "keep too"));
-        ASSERT_TRUE(MakeDirectoryLink(outside, topLink));
-        ASSERT_TRUE(MakeDirectoryLink(outside, nestedLink));
+        ASSERT_TRUE(links.Build());
     }
 
-    void TearDown() override
-    {
-        RemoveDirectoryLink(nestedLink);
-        RemoveDirectoryLink(topLink);
-    }
+    void TearDown() override { links.RemoveLinks(); }
 
-    void ExpectOutsideUntouched() const
-    {
-        EXPECT_EQ(ReadFileBytes(outside + L"\\precious.txt"), "keep");
-        EXPECT_EQ(ReadFileBytes(outside + L"\\inner\\deep.txt"), "keep too");
-    }
+    void ExpectOutsideUntouched() const { EXPECT_TRUE(links.OutsideUntouched()); }
 };
 
 TEST_F(LinkedInstallationTest, RemovalDeletesTheInstallationButNotThroughItsLinks)
@@ -178,9 +166,13 @@ TEST_F(LinkedInstallationTest, RemovalDeletesTheInstallationButNotThroughItsLink
     EXPECT_FALSE(FileExists(installDir + L"\\data\\settings.ini"));
     EXPECT_FALSE(FileExists(installDir + L"\\uninstall.ini"));
     EXPECT_FALSE(DirectoryExists(installDir + L"\\bin"));
-    // Windows removes a link with RemoveDirectoryW; Wine cannot remove a
-    // Unix link that way, and the directories holding one then stay.
-    if (!RunningUnderWine()) {
+    // Windows opens a link as the link and deletes it so; Wine cannot open a
+    // Unix link as the link, so it is left (still a link, not followed) and
+    // the directories holding one stay.
+    if (RunningUnderWine()) {
+        EXPECT_TRUE(GetFileAttributesW(topLink.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+        EXPECT_TRUE(DirectoryExists(installDir));
+    } else {
         EXPECT_EQ(GetFileAttributesW(topLink.c_str()), INVALID_FILE_ATTRIBUTES);
         EXPECT_FALSE(DirectoryExists(installDir));
     }
@@ -193,7 +185,9 @@ TEST_F(LinkedInstallationTest, InstallDirectoryThatIsALinkIsRemovedAsALink)
 
     ExpectOutsideUntouched();
     EXPECT_TRUE(FileExists(MainProgramPath(installDir)));
-    if (!RunningUnderWine()) {
+    if (RunningUnderWine()) {
+        EXPECT_TRUE(GetFileAttributesW(topLink.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+    } else {
         EXPECT_EQ(GetFileAttributesW(topLink.c_str()), INVALID_FILE_ATTRIBUTES);
     }
 }

@@ -1,6 +1,9 @@
 #include "directory_links.h"
 
 #include <windows.h>
+#include <winioctl.h>
+
+#include <cstring>
 
 #include "test_files.h"
 
@@ -49,6 +52,56 @@ bool WaitForAttributes(const std::wstring& path, bool present)
     return false;
 }
 
+// A junction: a mount-point reparse point that any user may make on a folder
+// of their own, unlike a symbolic link, which needs an administrator (or
+// developer mode) on Windows.  The layout is the mount-point form of
+// REPARSE_DATA_BUFFER, which MinGW's headers do not declare.
+bool MakeJunction(const std::wstring& target, const std::wstring& link)
+{
+    const std::wstring substitute = L"\\??\\" + target;
+    const WORD substituteBytes = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
+    struct MountPointBuffer {
+        DWORD tag;
+        WORD dataLength;
+        WORD reserved;
+        WORD substituteOffset, substituteLength, printOffset, printLength;
+        wchar_t paths[MAX_PATH * 2];
+    } buffer{};
+    if (substitute.size() + 2 > MAX_PATH * 2 || !CreateDirectoryW(link.c_str(), nullptr)) {
+        return false;
+    }
+    buffer.tag = IO_REPARSE_TAG_MOUNT_POINT;
+    buffer.substituteLength = substituteBytes;
+    buffer.printOffset = static_cast<WORD>(substituteBytes + sizeof(wchar_t));
+    std::memcpy(buffer.paths, substitute.c_str(), substituteBytes);
+    // The four offsets and lengths, both paths and both terminators.
+    buffer.dataLength = static_cast<WORD>(4 * sizeof(WORD) + substituteBytes + 2 * sizeof(wchar_t));
+    HANDLE folder = CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    DWORD returned = 0;
+    bool made = folder != INVALID_HANDLE_VALUE &&
+                DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, &buffer, 8 + buffer.dataLength, nullptr, 0,
+                                &returned, nullptr);
+    if (folder != INVALID_HANDLE_VALUE) {
+        CloseHandle(folder);
+    }
+    if (!made) {
+        RemoveDirectoryW(link.c_str());
+    }
+    return made;
+}
+
+// Wine makes no reparse point of its own: a Unix symbolic link in the prefix
+// is what it reports as one.
+bool MakeUnixLink(const std::wstring& target, const std::wstring& link)
+{
+    std::wstring unixTarget = UnixPathOf(target);
+    std::wstring unixLink = UnixPathOf(link);
+    return !unixTarget.empty() && !unixLink.empty() &&
+           RunUnixTool(L"Z:\\bin\\ln -s \"" + unixTarget + L"\" \"" + unixLink + L"\"") &&
+           WaitForAttributes(link, true);
+}
+
 }  // namespace
 
 bool RunningUnderWine()
@@ -72,20 +125,30 @@ std::wstring UnixDriveSpellingOf(const std::wstring& path)
 
 bool MakeDirectoryLink(const std::wstring& target, const std::wstring& link)
 {
-    if (!RunningUnderWine()) {
-        return CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
+    return RunningUnderWine() ? MakeUnixLink(target, link) : MakeJunction(target, link);
+}
+
+bool MakeFileLink(const std::wstring& target, const std::wstring& link)
+{
+    if (RunningUnderWine()) {
+        return MakeUnixLink(target, link);
     }
-    std::wstring unixTarget = UnixPathOf(target);
-    std::wstring unixLink = UnixPathOf(link);
-    return !unixTarget.empty() && !unixLink.empty() &&
-           RunUnixTool(L"Z:\\bin\\ln -s \"" + unixTarget + L"\" \"" + unixLink + L"\"") &&
-           WaitForAttributes(link, true);
+    return CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+}
+
+bool SwapForDirectoryLink(const std::wstring& folder, const std::wstring& target)
+{
+    return MoveFileW(folder.c_str(), (folder + L".moved").c_str()) && MakeDirectoryLink(target, folder);
 }
 
 void RemoveDirectoryLink(const std::wstring& link)
 {
     if (!RunningUnderWine()) {
-        RemoveDirectoryW(link.c_str());
+        // A junction or a directory symbolic link goes as RemoveDirectoryW,
+        // a file symbolic link as DeleteFileW; each fails on the other kind.
+        if (!RemoveDirectoryW(link.c_str())) {
+            DeleteFileW(link.c_str());
+        }
         return;
     }
     std::wstring unixLink = UnixPathOf(link);

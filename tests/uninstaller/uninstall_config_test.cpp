@@ -3,10 +3,46 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <atomic>
+#include <new>
+
 #include "test_files.h"
 #include "uninstall_config.h"
 
+// While a test sets a cap, larger allocations fail as they do in a 32-bit
+// process whose address space cannot hold another copy of a huge record
+// line: that is how a record of hundreds of megabytes behaves, made
+// deterministic and cheap.
+static std::atomic<size_t> allocationCap{0};
+
+void* operator new(size_t size)
+{
+    const size_t cap = allocationCap.load();
+    void* block = cap != 0 && size > cap ? nullptr : HeapAlloc(GetProcessHeap(), 0, size == 0 ? 1 : size);
+    if (block == nullptr) {
+        throw std::bad_alloc();
+    }
+    return block;
+}
+
+void operator delete(void* block) noexcept
+{
+    if (block != nullptr) {
+        HeapFree(GetProcessHeap(), 0, block);
+    }
+}
+
+void operator delete(void* block, size_t) noexcept
+{
+    operator delete(block);
+}
+
 namespace {
+
+struct AllocationCap {
+    explicit AllocationCap(size_t bytes) { allocationCap = bytes; }
+    ~AllocationCap() { allocationCap = 0; }
+};
 
 // The record exactly as the installer writes it.
 const std::string kInstallerRecord =
@@ -119,6 +155,33 @@ TEST(UninstallConfig, RecordOf2GiBOrMoreDoesNotLoad)
     std::string content = "untouched";
     EXPECT_FALSE(ReadRecordFile(path, content));
     EXPECT_TRUE(content == "untouched") << content.size() << " bytes were read";
+}
+
+// A line far larger than any record is looked at where it lies, never
+// copied: the lines after it are still found.
+TEST(UninstallConfig, HugeLineIsNotCopiedToFindTheKeysAfterIt)
+{
+    const std::string content = "Name=Orvicap\r\n#" + std::string(32 * 1024 * 1024, 'x') + "\r\nMainExe=Orvicap.exe\r\n";
+    AllocationCap cap(1024 * 1024);
+    EXPECT_EQ(FindRecordValue(content, "MainExe"), L"Orvicap.exe");
+}
+
+// A value too large to hold counts as no record: the uninstaller then shows
+// its missing-record box instead of ending through an exception.
+TEST(UninstallConfig, RecordTooLargeToHoldDoesNotLoad)
+{
+    ScopedTempDir dir;
+    const std::string record = "Name=Orvicap\r\nSubtitle=" + std::string(16 * 1024 * 1024, 'x') + "\r\n";
+    ASSERT_TRUE(WriteFileBytes(dir / L"uninstall.ini", record));
+    UninstallConfig config;
+    bool loaded = true;
+    {
+        // Room for the record itself, not for its value as UTF-16.
+        AllocationCap cap(record.size() + 1024 * 1024);
+        loaded = LoadUninstallConfig(dir.path, config);
+    }
+    EXPECT_FALSE(loaded);
+    EXPECT_TRUE(config.name.empty());
 }
 
 TEST(UninstallConfig, ReadingDropsOnlyALeadingMark)

@@ -3,49 +3,84 @@
 #include <cwchar>
 #include <vector>
 
+#include "directory_links.h"
+#include "linked_tree.h"
 #include "staging_cleanup.h"
 #include "test_files.h"
 
 namespace {
 
-// Wine keeps its Recycle Bin in the XDG trash; the test environment points
-// XDG_DATA_HOME into the build folder.
-std::wstring RecycledPath(const std::wstring& name)
+// Clears the staging folder as the updater does: held first, then emptied.
+void HoldAndClear(const std::wstring& staging)
 {
-    wchar_t buffer[MAX_PATH] = {};
-    DWORD length = GetEnvironmentVariableW(L"XDG_DATA_HOME", buffer, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return {};
+    RemovalRoot held;
+    if (HoldStagingDir(staging, held)) {
+        ClearStagingDir(held);
     }
-    std::wstring unixPath(buffer, length);
-    for (wchar_t& c : unixPath) {
-        if (c == L'/') c = L'\\';
-    }
-    return L"Z:" + unixPath + L"\\Trash\\files\\" + name;
 }
 
-TEST(ClearStagingDir, FilesAreDeletedSubdirectoriesRecycledAndTheDirectoryRemoved)
+TEST(ClearStagingDir, FilesAndSubdirectoriesAreDeletedAndTheDirectoryRemoved)
 {
     ScopedTempDir temp;
     std::wstring staging = temp / L"staging";
-    std::wstring subdirName = L"recycled-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(GetTickCount());
-    ASSERT_TRUE(CreateDirectories(staging + L"\\" + subdirName + L"\\inner"));
-    ASSERT_TRUE(WriteFileBytes(staging + L"\\" + subdirName + L"\\inner\\f.dat", "x"));
-    ASSERT_TRUE(WriteFileBytes(staging + L"\\" + subdirName + L".txt", "x"));
+    ASSERT_TRUE(CreateDirectories(staging + L"\\sub\\inner"));
+    ASSERT_TRUE(WriteFileBytes(staging + L"\\sub\\inner\\f.dat", "x"));
+    ASSERT_TRUE(WriteFileBytes(staging + L"\\sub.txt", "x"));
     ASSERT_TRUE(WriteFileBytes(staging + L"\\readonly.txt", "x"));
     ASSERT_TRUE(SetFileAttributesW((staging + L"\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
 
-    ClearStagingDir(staging);
+    HoldAndClear(staging);
 
     EXPECT_FALSE(DirectoryExists(staging));
-    std::wstring recycled = RecycledPath(subdirName);
-    if (recycled.empty()) {
-        GTEST_SKIP() << "XDG_DATA_HOME is not set: the Recycle Bin cannot be looked at";
-    }
-    EXPECT_TRUE(FileExists(recycled + L"\\inner\\f.dat")) << "subdirectories go to the Recycle Bin";
-    EXPECT_FALSE(FileExists(RecycledPath(subdirName + L".txt"))) << "files are deleted outright";
-    RemoveTree(recycled);
+}
+
+// The staging folder is written by the unelevated application: a link in it
+// to a folder the user cannot touch must not make the clean-up delete there.
+TEST(ClearStagingDir, LinkInStagingIsNeverFollowed)
+{
+    ScopedTempDir temp;
+    std::wstring staging = temp / L"staging";
+    LinkedTree links{staging, temp / L"secret"};
+    ASSERT_TRUE(CreateDirectories(staging));
+    ASSERT_TRUE(links.Build());
+
+    HoldAndClear(staging);
+
+    EXPECT_TRUE(links.OutsideUntouched());
+    links.RemoveLinks();
+}
+
+TEST(ClearStagingDir, StagingThatIsALinkIsRefused)
+{
+    ScopedTempDir temp;
+    ASSERT_TRUE(CreateDirectories(temp / L"install"));
+    ASSERT_TRUE(WriteFileBytes(temp / L"install\\app.dll", "installed"));
+    ASSERT_TRUE(MakeDirectoryLink(temp / L"install", temp / L"staging"));
+    RemovalRoot held;
+    EXPECT_FALSE(HoldStagingDir(temp / L"staging", held));
+    EXPECT_FALSE(HoldStagingDir(temp / L"staging\\", held));
+    EXPECT_EQ(ReadFileBytes(temp / L"install\\app.dll"), "installed");
+    RemoveDirectoryLink(temp / L"staging");
+}
+
+// Between the start and the clean-up the updater waits up to a minute: the
+// staging folder is held all that time, so it cannot be renamed away and
+// replaced by a link to the install folder.  Where it is replaced anyway
+// (from outside Windows' rules), the identity check sees it.
+TEST(ClearStagingDir, HeldStagingCannotBeSwappedForALink)
+{
+    ScopedTempDir temp;
+    std::wstring staging = temp / L"staging";
+    ASSERT_TRUE(CreateDirectories(staging));
+    ASSERT_TRUE(CreateDirectories(temp / L"install"));
+    ASSERT_TRUE(WriteFileBytes(temp / L"install\\app.dll", "installed"));
+    RemovalRoot held;
+    ASSERT_TRUE(HoldStagingDir(staging, held));
+    EXPECT_TRUE(IsStillStagingDir(held));
+
+    EXPECT_FALSE(SwapForDirectoryLink(staging, temp / L"install"));
+    EXPECT_TRUE(IsStillStagingDir(held));
+    EXPECT_EQ(ReadFileBytes(temp / L"install\\app.dll"), "installed");
 }
 
 // The names of a folder's entries, in listing order.
@@ -77,7 +112,7 @@ TEST(ClearStagingDir, MissingStagingDirectoryIsLeftAlone)
     ASSERT_TRUE(WriteFileBytes(temp / L"staging-old\\inner\\f.dat", "kept"));
     const std::vector<std::wstring> before = EntriesOf(temp.path);
 
-    ClearStagingDir(temp / L"staging");
+    HoldAndClear(temp / L"staging");
 
     EXPECT_EQ(EntriesOf(temp.path), before);
     EXPECT_FALSE(DirectoryExists(temp / L"staging"));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "directory_links.h"
+#include "linked_tree.h"
 #include "staging_copy.h"
 #include "test_files.h"
 
@@ -98,6 +100,55 @@ TEST_F(CopyTreeTest, RelativePathSelectsTheSubtreeToCopy)
     EXPECT_EQ(ReadFileBytes(install + L"\\bin\\a.txt"), "a");
     EXPECT_EQ(ReadFileBytes(install + L"\\bin\\inner\\b.txt"), "b");
     EXPECT_FALSE(FileExists(install + L"\\top.txt"));
+}
+
+// A link planted in staging to a folder the user cannot read must not carry
+// that folder's files into the install tree, which everyone can read.
+TEST_F(CopyTreeTest, LinkInStagingIsNeitherCopiedNorFollowed)
+{
+    LinkedTree links{staging, temp / L"secret"};
+    ASSERT_TRUE(links.Build());
+    WriteTree(staging, {{L"app.dll", "new"}});
+
+    EXPECT_TRUE(CopyTree(staging, install, L""));
+
+    EXPECT_EQ(ReadFileBytes(install + L"\\app.dll"), "new");
+    EXPECT_FALSE(FileExists(install + L"\\shared\\precious.txt"));
+    EXPECT_FALSE(FileExists(install + L"\\data\\cache\\precious.txt"));
+    EXPECT_TRUE(links.OutsideUntouched());
+    links.RemoveLinks();
+}
+
+// A link planted in a user-writable install tree must not make the elevated
+// copy write there: the files below it fail and say so.
+TEST_F(CopyTreeTest, LinkInInstallTreeIsNotWrittenThrough)
+{
+    LinkedTree links{install, temp / L"elsewhere"};
+    ASSERT_TRUE(links.Build());
+    WriteTree(staging, {{L"shared\\precious.txt", "overwritten"}, {L"shared\\new.dll", "new"},
+                        {L"data\\cache\\inner\\deep.txt", "overwritten"}, {L"app.dll", "new"}});
+
+    EXPECT_FALSE(CopyTree(staging, install, L""));
+
+    EXPECT_TRUE(links.OutsideUntouched());
+    EXPECT_FALSE(FileExists(links.outside + L"\\new.dll"));
+    EXPECT_EQ(ReadFileBytes(install + L"\\app.dll"), "new");
+    links.RemoveLinks();
+}
+
+// A file link in the install tree where an update file goes.
+TEST_F(CopyTreeTest, FileLinkInInstallTreeIsNotWrittenThrough)
+{
+    ASSERT_TRUE(WriteFileBytes(temp / L"victim.txt", "keep"));
+    if (!MakeFileLink(temp / L"victim.txt", install + L"\\app.dll")) {
+        GTEST_SKIP() << "file symbolic links need an administrator or developer mode here";
+    }
+    WriteTree(staging, {{L"app.dll", "new"}});
+
+    EXPECT_FALSE(CopyTree(staging, install, L""));
+
+    EXPECT_EQ(ReadFileBytes(temp / L"victim.txt"), "keep");
+    RemoveDirectoryLink(install + L"\\app.dll");
 }
 
 }  // namespace

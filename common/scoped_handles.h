@@ -8,12 +8,17 @@ template <typename Kind>
 struct ScopedHandle {
     HANDLE handle;
 
+    ScopedHandle() : handle(Kind::None()) {}
     explicit ScopedHandle(HANDLE h) : handle(h) {}
-    ~ScopedHandle()
+    ~ScopedHandle() { reset(Kind::None()); }
+
+    // Releases what is held and takes the new handle.
+    void reset(HANDLE h)
     {
         if (valid()) {
             Kind::Close(handle);
         }
+        handle = h;
     }
     ScopedHandle(const ScopedHandle&) = delete;
     ScopedHandle& operator=(const ScopedHandle&) = delete;
