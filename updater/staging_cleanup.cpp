@@ -3,9 +3,9 @@
 #include "owned_entry.h"
 #include "scoped_handles.h"
 
-bool HoldStagingDir(const std::wstring& stagingDir, RemovalRoot& staging)
+EntryCheck HoldStagingDir(const std::wstring& stagingDir, RemovalRoot& staging)
 {
-    return OpenRemovalRoot(stagingDir, staging) == EntryCheck::Owned;
+    return OpenRemovalRoot(stagingDir, staging);
 }
 
 bool IsStillStagingDir(const RemovalRoot& staging)

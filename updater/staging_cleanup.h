@@ -5,9 +5,10 @@
 #include "tree_removal.h"
 
 // Takes hold of the staging directory for the whole run: held open so that
-// nobody can rename it away or put a link in its place.  False when it is
-// itself a link or cannot be opened.
-bool HoldStagingDir(const std::wstring& stagingDir, RemovalRoot& staging);
+// nobody can rename it away or put a link in its place.  Owned when held;
+// Link or Elsewhere when it is itself a link; Missing when it is not there or
+// cannot be opened.
+EntryCheck HoldStagingDir(const std::wstring& stagingDir, RemovalRoot& staging);
 
 // Whether the path still opens as the very directory held, at the same place.
 bool IsStillStagingDir(const RemovalRoot& staging);

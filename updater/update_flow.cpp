@@ -15,6 +15,17 @@ static void ShowUpdaterMessage(const wchar_t* text, UINT icon)
     MessageBoxW(nullptr, text, kUpdaterCaption, MB_OK | icon);
 }
 
+static void CopyAndClearStagingDir(RemovalRoot& staging, const std::wstring& installRoot)
+{
+    if (!IsStillStagingDir(staging) || !CopyTree(staging.path, installRoot, L"")) {
+        ShowUpdaterMessage(kPartialCopyMessage, MB_ICONWARNING);
+    }
+    if (IsStillStagingDir(staging)) {
+        ClearStagingDir(staging);
+    }
+    staging.hold.reset(INVALID_HANDLE_VALUE);
+}
+
 int RunUpdater(const wchar_t* commandLine)
 {
     std::vector<std::wstring> arguments;
@@ -29,7 +40,8 @@ int RunUpdater(const wchar_t* commandLine)
     // The staging directory is written by the unelevated application: it is
     // held from here to the end, and judged again before each use.
     RemovalRoot staging;
-    if (!HoldStagingDir(request.stagingDir, staging)) {
+    const EntryCheck held = HoldStagingDir(request.stagingDir, staging);
+    if (held == EntryCheck::Link || held == EntryCheck::Elsewhere) {
         ShowUpdaterMessage(kUsageMessage, MB_ICONERROR);
         return kExitInvalidArguments;
     }
@@ -39,13 +51,12 @@ int RunUpdater(const wchar_t* commandLine)
     }
     // Gives the exiting application's last file handles time to close.
     Sleep(kPauseBeforeCopyMs);
-    if (!IsStillStagingDir(staging) || !CopyTree(staging.path, request.installRoot, L"")) {
-        ShowUpdaterMessage(kPartialCopyMessage, MB_ICONWARNING);
+    // A staging directory that is not there, or that this process cannot
+    // hold, has nothing to lay over the install tree: nothing is copied or
+    // deleted, and the application that is waiting to come back still does.
+    if (held == EntryCheck::Owned) {
+        CopyAndClearStagingDir(staging, request.installRoot);
     }
-    if (IsStillStagingDir(staging)) {
-        ClearStagingDir(staging);
-    }
-    staging.hold.reset(INVALID_HANDLE_VALUE);
     if (!RestartApplication(RestartTargetOf(request))) {
         ShowUpdaterMessage(kRestartFailedMessage, MB_ICONWARNING);
         return kExitRestartFailed;

@@ -180,6 +180,26 @@ TEST_F(UpdaterProcessTest, LibraryPlantedBesideTheUpdaterIsNotLoaded)
     EXPECT_FALSE(FileExists(mark)) << "the updater loaded the planted uxtheme.dll";
 }
 
+// The application may hand over a staging folder that is already gone (an
+// update it gave up on, say): there is nothing to lay over the install tree,
+// and the application that exited to be updated still comes back.
+TEST_F(UpdaterProcessTest, MissingStagingFolderCopiesNothingAndStillRestarts)
+{
+    InstallProbeAsMainProgram();
+    ASSERT_TRUE(WriteFileBytes(mainProgramDir + L"\\data.dll", "installed"));
+    ASSERT_TRUE(RemoveDirectoryW(staging.c_str()));
+
+    ProcessRunResult run = RunUpdater(StandardArguments(EndedProcessId(), install));
+
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_TRUE(run.debugPieces.empty());
+    EXPECT_EQ(ReadFileBytes(mainProgramDir + L"\\data.dll"), "installed");
+    EXPECT_FALSE(DirectoryExists(staging));
+    EXPECT_TRUE(WaitForFile(mainProgramDir + L"\\started.txt", 10000)) << "the application was not restarted";
+}
+
 TEST_F(UpdaterProcessTest, MissingProgramGivesTheRestartFailureLineAndExitCode3)
 {
     Stage(L"bin\\64bit\\new.dll", "new");
